@@ -1,0 +1,42 @@
+#pragma once
+// Whole-file reading and atomic writing, file existence and the process's folders.
+//
+// File names are Shift-JIS texts, as the settings hold them; they are converted to the file
+// system's encoding (UTF-8) here and nowhere else.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "Errors.h"
+
+namespace Sumirel {
+
+// The whole content of the file, every byte (NUL included). Throws FileError.
+std::string ReadWholeFile(const std::string& fileName);
+
+// Replaces the file's content with `bytes` so that the old content survives any failure: the
+// bytes go to a temporary file in the same folder, are flushed to disk and the temporary file
+// is renamed over the old one. An existing file keeps its permissions (and, where allowed,
+// its owner); a new file gets `newFileMode` less the umask. A file without any write
+// permission counts as read-only and is not replaced. A link is followed, so the file it
+// points to is replaced. Throws FileError.
+void WriteFileAtomic(const std::string& fileName, std::string_view bytes,
+                     unsigned newFileMode = 0666);
+
+// True when something other than a folder exists under the name.
+bool FileExists(const std::string& fileName);
+
+// The current folder, without a final separator (the root folder keeps it).
+std::string CurrentFolder();
+
+// The folder of the running executable, without a final separator (the root keeps it).
+std::string ExecutableFolder();
+
+// The file system's name for a Shift-JIS file name, and back. Bytes that do not convert are
+// passed through unchanged.
+std::filesystem::path NativePath(const std::string& fileName);
+std::string TextFromNativePath(const std::filesystem::path& path);
+
+}  // namespace Sumirel

@@ -1,0 +1,54 @@
+#pragma once
+// The settings the main window holds, as plain value records. Field names are the names of
+// the settings keys that fill them.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace Sumirel {
+
+struct DateSeparator {
+    std::string YearSep = "/";
+    std::string MonSep = "/";
+    std::string DaySep;
+};
+
+struct LenAddStrings {
+    std::string LenStartString;
+    std::string LenEndString;
+};
+
+// The credentials (ID, Pass, DialID, DialPass) are held in plain form; only the settings file
+// holds them scrambled.
+struct FTPSetting {
+    std::string HostName;
+    std::string ID;
+    std::string Pass;
+    std::string DefaultDir;
+    std::int32_t Port = 0;
+    bool DialUp = false;
+    bool QuitDialUp = false;
+    std::string DialEntryName;
+    std::string DialID;
+    std::string DialPass;
+};
+
+struct Settings {
+    std::string DiaryFileName;
+    std::string HtmlFileName;
+    std::string TemplateFileName;
+    DateSeparator Separators;
+    LenAddStrings AddStrings;
+    FTPSetting Ftp;
+    std::vector<std::string> OtherFiles;
+};
+
+// Section and key names of the settings file.
+namespace SettingsKeys {
+inline constexpr char kFiles[] = "Files";
+inline constexpr char kSettings[] = "Settings";
+inline constexpr char kFtp[] = "FTP";
+}  // namespace SettingsKeys
+
+}  // namespace Sumirel
