@@ -1,0 +1,162 @@
+#include "cli/RunCli.h"
+
+#include <QDate>
+#include <cstdint>
+#include <exception>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <utility>
+#include <variant>
+
+#include "cli/CliArguments.h"
+#include "cli/ConsoleText.h"
+#include "cli/ConsoleUi.h"
+#include "cli/Usage.h"
+#include "diary/Commands.h"
+#include "platform/Errors.h"
+#include "platform/FileIO.h"
+#include "settings/LoadSettings.h"
+
+namespace SumirelCli {
+
+namespace {
+
+// The port LoadSettings falls back on, as the window's FTP client holds it right after start.
+constexpr std::int32_t kDefaultFtpPort = 21;
+
+constexpr char kProgram[] = "sumirel-cli: ";
+
+int UsageFailure(std::ostream& err, const std::string& message) {
+    err << kProgram << message << '\n' << kUsage << "Run 'sumirel-cli --help' for more.\n";
+    return kNotDone;
+}
+
+int InputFailure(std::ostream& err, const std::string& message) {
+    err << kProgram << message << "; nothing was written\n";
+    return kNotDone;
+}
+
+// The entry's field from its option: the default when the option is absent.
+bool ConvertField(const std::optional<std::string>& given, std::string& field) {
+    if (!given.has_value()) {
+        return true;
+    }
+    std::optional<std::string> converted = ShiftJisFromConsole(*given);
+    if (!converted.has_value()) {
+        return false;
+    }
+    field = std::move(*converted);
+    return true;
+}
+
+std::string TodayAsDate(const Sumirel::DateSeparator& separators) {
+    const QDate today = QDate::currentDate();
+    return Sumirel::FormatDate(today.year(), today.month(), today.day(), separators);
+}
+
+int Write(const CliArguments& arguments, const std::string& iniFileName, std::istream& in,
+          std::ostream& out, std::ostream& err) {
+    Sumirel::SDiary entry;
+    struct {
+        const char* option;
+        const std::optional<std::string>& given;
+        std::string& field;
+    } const fields[] = {
+        {"--date", arguments.date, entry.Date},
+        {"--weather", arguments.weather, entry.Wheather},
+        {"--title", arguments.title, entry.Title},
+    };
+    for (const auto& f : fields) {
+        if (!ConvertField(f.given, f.field)) {
+            return InputFailure(err,
+                                std::string("the value of ") + f.option + " is not valid UTF-8");
+        }
+    }
+
+    const std::string input{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) {
+        return InputFailure(err, "standard input could not be read");
+    }
+    std::optional<std::string> contents = ShiftJisFromConsole(ContentsFromInput(input));
+    if (!contents.has_value()) {
+        return InputFailure(err, "standard input is not valid UTF-8");
+    }
+    entry.Contents = std::move(*contents);
+
+    const Sumirel::Settings settings = Sumirel::LoadSettings(iniFileName, kDefaultFtpPort);
+    // The command itself would end silently here; a script needs to hear why.
+    for (const auto& [key, value] : {std::pair{"DiaryFileName", &settings.DiaryFileName},
+                                     std::pair{"HtmlFileName", &settings.HtmlFileName}}) {
+        if (value->empty()) {
+            return InputFailure(err, std::string("[Files] ") + key +
+                                         " is empty in the settings file \"" +
+                                         ConsoleFromShiftJis(iniFileName) + "\"");
+        }
+    }
+    if (!arguments.date.has_value()) {
+        entry.Date = TodayAsDate(settings.Separators);
+    }
+
+    ConsoleUi ui(out, err);
+    switch (Sumirel::WriteCommand(settings, entry, ui)) {
+        case Sumirel::CommandResult::Succeeded:
+            return kSucceeded;
+        case Sumirel::CommandResult::Failed:
+            return kFormatError;
+        case Sumirel::CommandResult::NotRun:
+            break;
+    }
+    return InputFailure(err, "the write command did not run");
+}
+
+int Rebuild(const std::string& iniFileName, std::ostream& out, std::ostream& err) {
+    const Sumirel::Settings settings = Sumirel::LoadSettings(iniFileName, kDefaultFtpPort);
+    ConsoleUi ui(out, err);
+    return Sumirel::RebuildCommand(settings, ui) == Sumirel::CommandResult::Succeeded
+               ? kSucceeded
+               : kFormatError;
+}
+
+}  // namespace
+
+int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& out,
+           std::ostream& err) {
+    const auto parsed = ParseArguments(argc, argv);
+    if (const auto* error = std::get_if<UsageError>(&parsed)) {
+        return UsageFailure(err, error->message);
+    }
+    const CliArguments& arguments = std::get<CliArguments>(parsed);
+    if (arguments.command == Command::Help) {
+        out << kHelp;
+        out.flush();
+        return kSucceeded;
+    }
+
+    try {
+        std::string iniFileName;
+        if (arguments.iniFile.has_value()) {
+            iniFileName = FileNameFromConsole(*arguments.iniFile);
+            // A mistyped name must not quietly fall back on the default files of the current
+            // folder, which the command would then overwrite.
+            if (!Sumirel::FileExists(iniFileName)) {
+                return InputFailure(
+                    err, "the settings file \"" + *arguments.iniFile + "\" does not exist");
+            }
+        } else {
+            iniFileName = Sumirel::ExecutableFolder() + "/sumirel.ini";
+        }
+        if (arguments.command == Command::Write) {
+            return Write(arguments, iniFileName, in, out, err);
+        }
+        return Rebuild(iniFileName, out, err);
+    } catch (const Sumirel::PlatformError& error) {
+        WriteLines(err, error.what());
+    } catch (const std::exception& error) {
+        err << kProgram;
+        WriteLines(err, error.what());
+    }
+    return kNotDone;
+}
+
+}  // namespace SumirelCli

@@ -1,0 +1,51 @@
+#include "diary/Commands.h"
+
+#include "diary/Messages.h"
+#include "diary/PageBuilder.h"
+#include "diary/TargetFiles.h"
+
+namespace Sumirel {
+
+namespace {
+
+// The page, then (only when the page was built) the target files.
+bool RebuildPageAndTargets(const Settings& settings, Reporter& reporter) {
+    PageBuilder builder(settings.TemplateFileName, settings.AddStrings, reporter);
+    if (!builder.BuildPage(settings.DiaryFileName, settings.HtmlFileName)) {
+        return false;
+    }
+    return UpdateTargetFiles(settings.DiaryFileName, settings.OtherFiles, settings.AddStrings,
+                             reporter);
+}
+
+}  // namespace
+
+CommandResult WriteCommand(const Settings& settings, const SDiary& entry, CommandUi& ui) {
+    if (settings.DiaryFileName.empty() || settings.HtmlFileName.empty()) {
+        return CommandResult::NotRun;
+    }
+    bool goOn = true;
+    if (entry.Title.empty()) {
+        goOn = ui.AskYesNo(Messages::kAskNoTitle);
+    }
+    if (goOn && entry.Contents.empty()) {
+        goOn = ui.AskYesNo(Messages::kAskNoContents);
+    }
+    if (!goOn) {
+        return CommandResult::NotRun;
+    }
+    WriteEntry(settings.DiaryFileName, entry, ui);
+    const bool ok = RebuildPageAndTargets(settings, ui);
+    ui.ShowClosingMessage(ok ? Messages::kWriteDone : Messages::kWriteFailed);
+    return ok ? CommandResult::Succeeded : CommandResult::Failed;
+}
+
+CommandResult RebuildCommand(const Settings& settings, CommandUi& ui) {
+    if (!RebuildPageAndTargets(settings, ui)) {
+        return CommandResult::Failed;
+    }
+    ui.ShowClosingMessage(Messages::kRebuilt);
+    return CommandResult::Succeeded;
+}
+
+}  // namespace Sumirel
