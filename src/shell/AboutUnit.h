@@ -1,0 +1,34 @@
+#pragma once
+// The About box: program icon, name, version, date of the last update, two mail links and
+// the web site.
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+namespace Sumirel {
+
+class TAboutBox : public QDialog {
+    Q_OBJECT
+public:
+    explicit TAboutBox(QWidget* parent = nullptr);
+
+    void Label1Click();
+    void Label2Click();
+    void Label3Click();
+
+    QLabel* ProgramIcon;
+    QLabel* ProductName;
+    QLabel* Version;
+    QLabel* Copyright;
+    QLabel* Label1;  // mail to the author
+    QLabel* Label2;  // the web site; its text is the address
+    QLabel* Label3;  // mail for support
+    QPushButton* OKButton;
+};
+
+// The program's icon, drawn rather than shipped as a file.
+QIcon ProgramIconImage();
+
+}  // namespace Sumirel

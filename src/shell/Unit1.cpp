@@ -1,0 +1,334 @@
+#include "shell/Unit1.h"
+
+#include <QAction>
+#include <QDate>
+#include <QFont>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <filesystem>
+
+#include "diary/Commands.h"
+#include "platform/FileIO.h"
+#include "platform/FileStamp.h"
+#include "platform/qt/MemoText.h"
+#include "platform/qt/ShiftJisCodec.h"
+#include "platform/widgets/SumirelApplication.h"
+#include "platform/widgets/UserDialogs.h"
+#include "settings/LoadSettings.h"
+#include "shell/AboutUnit.h"
+#include "shell/AnchoredSheet.h"
+#include "shell/EditActions.h"
+#include "shell/FileEditorSheet.h"
+#include "shell/SheetLayout.h"
+#include "shell/WindowCommandUi.h"
+
+namespace Sumirel {
+
+namespace {
+
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+void SetHint(QWidget* widget, const QString& hint) {
+    widget->setToolTip(hint);
+    widget->setStatusTip(hint);
+}
+
+QAction* MenuItem(QMenu* menu, const char* name, const QString& caption, const QString& hint) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    action->setStatusTip(hint);
+    return action;
+}
+
+// What identifies a file's content for this window: when it differs after a command, the
+// command changed the file.
+std::string Signature(const std::string& fileName) {
+    std::error_code ec;
+    const auto path = NativePath(fileName);
+    const auto time = std::filesystem::last_write_time(path, ec);
+    const auto size = std::filesystem::file_size(path, ec);
+    return ec ? std::string()
+              : std::to_string(time.time_since_epoch().count()) + "/" + std::to_string(size);
+}
+
+}  // namespace
+
+TSumirelForm::TSumirelForm(PreviewFactory previewFactory, QWidget* parent)
+    : QMainWindow(parent), previewFactory_(std::move(previewFactory)) {
+    setObjectName("SumirelForm");
+    setWindowTitle(QStringLiteral("Sumirel"));
+    resize(572, 452);
+    const QString family = U("ＭＳ Ｐゴシック");
+    QFont::insertSubstitution(family, QStringLiteral("Noto Sans CJK JP"));
+    QFont font(family);
+    font.setPixelSize(13);
+    setFont(font);
+
+    ActionList1 = new EditActions(this);
+    PageControl = new QTabWidget(this);
+    PageControl->setObjectName("PageControl");
+    setCentralWidget(PageControl);
+    statusBar()->setObjectName("StatusBar1");
+
+    BuildMainSheet();
+    PreViewSheet = new QWidget;
+    PreViewSheet->setObjectName("PreViewSheet");
+    auto* previewLayout = new QVBoxLayout(PreViewSheet);
+    previewLayout->setContentsMargins(0, 0, 0, 0);
+    TemplateSheet = new FileEditorSheet(*ActionList1, "TemplateEditor", "TemplateSaveButton");
+    TemplateSheet->setObjectName("TemplateSheet");
+    DiaryFileSheet = new FileEditorSheet(*ActionList1, "DiaryEditor", "DiarySaveButton");
+    DiaryFileSheet->setObjectName("DiaryFileSheet");
+    TemplateEditor = TemplateSheet->Editor;
+    TemplateSaveButton = TemplateSheet->SaveButton;
+    DiaryEditor = DiaryFileSheet->Editor;
+    DiarySaveButton = DiaryFileSheet->SaveButton;
+
+    PageControl->addTab(MainSheet, U("基本"));
+    PageControl->addTab(PreViewSheet, U("プレビュー"));
+    PageControl->addTab(TemplateSheet, U("テンプレート"));
+    PageControl->addTab(DiaryFileSheet, U("日記ファイル"));
+    PageControl->setCurrentIndex(0);
+    BuildMenus();
+
+    connect(PageControl, &QTabWidget::currentChanged, this, &TSumirelForm::PageControlChange);
+    connect(WriteButton, &QPushButton::clicked, this, &TSumirelForm::WriteButtonClick);
+    connect(ReBuildButton, &QPushButton::clicked, this, &TSumirelForm::ReBuildButtonClick);
+    connect(TemplateSaveButton, &QPushButton::clicked, this,
+            &TSumirelForm::TemplateSaveButtonClick);
+    connect(DiarySaveButton, &QPushButton::clicked, this, &TSumirelForm::DiarySaveButtonClick);
+
+    IniFileName = ExecutableFolder() + "/sumirel.ini";
+}
+
+TSumirelForm::~TSumirelForm() = default;
+
+void TSumirelForm::BuildMainSheet() {
+    MainSheet = new AnchoredSheet(SheetLayout::kDesignSize);
+    MainSheet->setObjectName("MainSheet");
+    auto label = [this](const char* name, const QString& caption, QPoint at, QWidget* buddy) {
+        auto* l = new QLabel(caption);
+        l->setObjectName(name);
+        l->setBuddy(buddy);
+        l->adjustSize();
+        MainSheet->Place(l, {at, l->sizeHint()});
+        return l;
+    };
+    auto edit = [this](const char* name, QRect at) {
+        auto* e = new QLineEdit;
+        e->setObjectName(name);
+        MainSheet->Place(e, at);
+        return e;
+    };
+    DateEdit = edit("DateEdit", {53, 9, 92, 21});
+    WheatherEdit = edit("WheatherEdit", {199, 9, 53, 21});
+    TitleEdit = edit("TitleEdit", {312, 9, 148, 21});
+    ContentsEdit = new QPlainTextEdit;
+    ContentsEdit->setObjectName("ContentsEdit");
+    ContentsEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    ContentsEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    ContentsEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    ContentsEdit->setTabChangesFocus(false);
+    ActionList1->Attach(ContentsEdit);
+    MainSheet->Place(ContentsEdit, {0, 72, SheetLayout::kDesignSize.width(), 241},
+                     AnchoredSheet::All);
+
+    Label1 = label("Label1", U("日付(&D)"), {9, 13}, DateEdit);
+    Label2 = label("Label2", U("天気(&W)"), {156, 13}, WheatherEdit);
+    Label3 = label("Label3", U("題名(&T)"), {269, 13}, TitleEdit);
+    Label4 = label("Label4", U("内容(&C)"), {17, 52}, ContentsEdit);
+
+    WriteButton = new QPushButton(U("書き込み(&E)"));
+    WriteButton->setObjectName("WriteButton");
+    SetHint(WriteButton, U("現在の内容で書き込みます。"));
+    MainSheet->Place(WriteButton, SheetLayout::kRightButton,
+                     AnchoredSheet::Right | AnchoredSheet::Bottom);
+    ReBuildButton = new QPushButton(U("再構築(&R)"));
+    ReBuildButton->setObjectName("ReBuildButton");
+    SetHint(ReBuildButton, U("日記を再構築します。ファイルを直接編集したときに使用してください。"));
+    MainSheet->Place(ReBuildButton, {319, 324, 104, 27},
+                     AnchoredSheet::Right | AnchoredSheet::Bottom);
+
+    setTabOrder(DateEdit, WheatherEdit);
+    setTabOrder(WheatherEdit, TitleEdit);
+    setTabOrder(TitleEdit, ContentsEdit);
+    setTabOrder(ContentsEdit, WriteButton);
+    setTabOrder(WriteButton, ReBuildButton);
+}
+
+void TSumirelForm::BuildMenus() {
+    QMenu* file = menuBar()->addMenu(U("ファイル(&F)"));
+    file->setObjectName("File1");
+    FTPP1 = MenuItem(file, "FTPP1", U("FTPへ転送(&P)"), {});
+    file->addSeparator();
+    Exit1 = MenuItem(file, "Exit1", U("終了(&X)"), U("Sumirelを終了します"));
+
+    QMenu* other = menuBar()->addMenu(U("その他(&O)"));
+    other->setObjectName("O1");
+    S1 = MenuItem(other, "S1", U("設定(&S)"), U("Sumirelの設定を変更します"));
+    FTP1 = MenuItem(other, "FTP1", U("FTP設定"), {});
+    other->addSeparator();
+    Help1 = MenuItem(other, "Help1", U("ヘルプ(&H)"), {});
+    Help1->setShortcut(Qt::Key_F1);
+    Help1->setShortcutContext(Qt::ApplicationShortcut);
+    About1 = MenuItem(other, "About1", U("バージョン情報(&A)"), U("バージョン情報を表示します"));
+
+    // The upload and the settings dialogs arrive with their own windows.
+    for (QAction* pending : {FTPP1, S1, FTP1}) {
+        pending->setEnabled(false);
+    }
+    connect(Exit1, &QAction::triggered, this, &TSumirelForm::Exit1Click);
+    connect(Help1, &QAction::triggered, this, &TSumirelForm::Help1Click);
+    connect(About1, &QAction::triggered, this, &TSumirelForm::About1Click);
+}
+
+template <typename Command>
+void TSumirelForm::Run(Command&& command) {
+    try {
+        command();
+    } catch (...) {
+        SumirelApplication::ShowCurrentException();
+    }
+}
+
+void TSumirelForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        Run([this] { FormShow(); });
+    }
+}
+
+void TSumirelForm::FormShow() {
+    LoadSettings(IniFileName);
+    FillTodayDate();
+}
+
+void TSumirelForm::LoadSettings(const std::string& iniFileName) {
+    settings_ = Sumirel::LoadSettings(iniFileName, FtpPort());
+}
+
+void TSumirelForm::FillTodayDate() {
+    const QDate today = QDate::currentDate();
+    DateEdit->setText(
+        FromShiftJis(FormatDate(today.year(), today.month(), today.day(), settings_.Separators)));
+}
+
+void TSumirelForm::WriteButtonClick() {
+    Run([this] {
+        const SDiary entry{ToShiftJis(DateEdit->text()), ToShiftJis(WheatherEdit->text()),
+                           ToShiftJis(TitleEdit->text()), MemoBytes(ContentsEdit->toPlainText())};
+        const ForgetChangedStamps forget(*this);
+        WindowCommandUi ui(this);
+        WriteCommand(settings_, entry, ui);
+    });
+}
+
+void TSumirelForm::ReBuildButtonClick() {
+    Run([this] {
+        const ForgetChangedStamps forget(*this);
+        WindowCommandUi ui(this);
+        RebuildCommand(settings_, ui);
+    });
+}
+
+// A file stamp counts in steps of two seconds, so a command that rewrites the diary or the
+// page right after its tab loaded it can leave the stamp unchanged. This forgets the stamp
+// of every file the command changed (seen by its exact time and size), however the command
+// ends, so that the tab loads the file again: otherwise the diary tab would keep the old
+// text, and a later Save would write it over the new entry.
+TSumirelForm::ForgetChangedStamps::ForgetChangedStamps(TSumirelForm& form)
+    : form_(form),
+      diary_(Signature(form.settings_.DiaryFileName)),
+      page_(Signature(form.settings_.HtmlFileName)) {}
+
+TSumirelForm::ForgetChangedStamps::~ForgetChangedStamps() {
+    if (Signature(form_.settings_.DiaryFileName) != diary_) {
+        form_.DiaryFileAge = 0;
+    }
+    if (Signature(form_.settings_.HtmlFileName) != page_) {
+        form_.PreviewFileAge = 0;
+    }
+}
+
+void TSumirelForm::PageControlChange(int index) {
+    switch (index) {
+        case 1:
+            ShowPreview();
+            break;
+        case 2:
+            LoadTemplateEditor();
+            break;
+        case 3:
+            LoadDiaryEditor();
+            break;
+        default:
+            break;
+    }
+}
+
+void TSumirelForm::ShowPreview() {
+    Run([this] {
+        if (!preview_) {
+            preview_ = previewFactory_(PreViewSheet);
+            WB = preview_.get();
+            WB->Widget()->setObjectName("WB");
+            PreViewSheet->layout()->addWidget(WB->Widget());
+        }
+        if (settings_.HtmlFileName.empty()) {
+            return;
+        }
+        const std::string path = SheetLayout::InFolder(settings_.HtmlFileName, ExecutableFolder());
+        if (!FileExists(path)) {
+            return;
+        }
+        const std::int32_t stamp = FileAgeStamp(path);
+        if (stamp == PreviewFileAge) {
+            return;
+        }
+        PreviewFileAge = stamp;
+        WB->Navigate(QString::fromStdString(NativePath(path).string()));
+    });
+}
+
+void TSumirelForm::LoadTemplateEditor() {
+    Run([this] { TemplateSheet->Load(settings_.TemplateFileName, TemplateFileAge); });
+}
+
+void TSumirelForm::LoadDiaryEditor() {
+    Run([this] { DiaryFileSheet->Load(settings_.DiaryFileName, DiaryFileAge); });
+}
+
+void TSumirelForm::TemplateSaveButtonClick() {
+    Run([this] { TemplateSheet->Save(settings_.TemplateFileName); });
+}
+
+void TSumirelForm::DiarySaveButtonClick() {
+    Run([this] { DiaryFileSheet->Save(settings_.DiaryFileName); });
+}
+
+void TSumirelForm::Help1Click() {
+    const std::string folder = ExecutableFolder();
+    const std::string help = folder + (folder.ends_with('/') ? "" : "/") + "sumirel.hlp";
+    Dialogs().OpenExternal(QUrl::fromLocalFile(QString::fromStdString(NativePath(help).string())));
+}
+
+void TSumirelForm::About1Click() {
+    TAboutBox box(this);
+    box.exec();
+}
+
+void TSumirelForm::Exit1Click() {
+    close();
+}
+
+}  // namespace Sumirel

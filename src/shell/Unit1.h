@@ -1,0 +1,116 @@
+#pragma once
+// The main window: the entry tab with the Write and Rebuild buttons, the preview and the two
+// file editors, the menus. It holds the settings last loaded from the settings file; every
+// command reads them from here.
+
+#include <QMainWindow>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/widgets/PreviewView.h"
+#include "settings/Settings.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace Sumirel {
+
+class AnchoredSheet;
+class EditActions;
+class FileEditorSheet;
+
+class TSumirelForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TSumirelForm(PreviewFactory previewFactory = CreatePreviewView,
+                          QWidget* parent = nullptr);
+    ~TSumirelForm() override;
+
+    // Event handlers and commands.
+    void FormShow();
+    void FillTodayDate();
+    void WriteButtonClick();
+    void ReBuildButtonClick();
+    void PageControlChange(int index);
+    void ShowPreview();
+    void LoadTemplateEditor();
+    void LoadDiaryEditor();
+    void TemplateSaveButtonClick();
+    void DiarySaveButtonClick();
+    void Help1Click();
+    void About1Click();
+    void Exit1Click();
+
+    void LoadSettings(const std::string& iniFileName);
+    const Settings& CurrentSettings() const { return settings_; }
+    // The port the FTP client holds: the default of the settings file's Port.
+    std::int32_t FtpPort() const { return 21; }
+
+    // Controls, under the names of the window's layout.
+    QTabWidget* PageControl;
+    AnchoredSheet* MainSheet;
+    QWidget* PreViewSheet;
+    FileEditorSheet* TemplateSheet;
+    FileEditorSheet* DiaryFileSheet;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLabel* Label4;
+    QLineEdit* DateEdit;
+    QLineEdit* WheatherEdit;
+    QLineEdit* TitleEdit;
+    QPlainTextEdit* ContentsEdit;
+    QPushButton* WriteButton;
+    QPushButton* ReBuildButton;
+    QPlainTextEdit* TemplateEditor;
+    QPushButton* TemplateSaveButton;
+    QPlainTextEdit* DiaryEditor;
+    QPushButton* DiarySaveButton;
+    QAction* FTPP1;
+    QAction* Exit1;
+    QAction* S1;
+    QAction* FTP1;
+    QAction* Help1;
+    QAction* About1;
+    EditActions* ActionList1;
+    PreviewView* WB = nullptr;  // created when the preview tab is first shown
+
+    // Own fields.
+    std::string IniFileName;
+    std::int32_t PreviewFileAge = 0;
+    std::int32_t TemplateFileAge = 0;
+    std::int32_t DiaryFileAge = 0;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildMainSheet();
+    // Runs a command; an error it raises is shown by the application's top-level handler.
+    template <typename Command>
+    void Run(Command&& command);
+
+    class ForgetChangedStamps {
+    public:
+        explicit ForgetChangedStamps(TSumirelForm& form);
+        ~ForgetChangedStamps();
+
+    private:
+        TSumirelForm& form_;
+        std::string diary_;
+        std::string page_;
+    };
+
+    Settings settings_;
+    PreviewFactory previewFactory_;
+    std::unique_ptr<PreviewView> preview_;
+    bool shown_ = false;
+};
+
+}  // namespace Sumirel

@@ -1,0 +1,355 @@
+#include <unistd.h>
+
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <filesystem>
+#include <memory>
+
+#include "diary/DiaryFile.h"
+#include "platform/FileIO.h"
+#include "platform/qt/ShiftJisCodec.h"
+#include "platform/widgets/SumirelApplication.h"
+#include "shell/AboutUnit.h"
+#include "shell/EditActions.h"
+#include "shell/FakeDialogs.h"
+#include "shell/FakePreview.h"
+#include "shell/Unit1.h"
+#include "support/TempDir.h"
+
+using Sumirel::TSumirelForm;
+using SumirelTest::ReadBytes;
+using SumirelTest::Sjis;
+
+namespace {
+
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+QString TodayWith(const QString& year, const QString& month, const QString& day) {
+    const QDate d = QDate::currentDate();
+    return QString::number(d.year()) + year + QString::number(d.month()) + month +
+           QString::number(d.day()) + day;
+}
+
+// Moves a file's time, so that its two-second stamp surely changes.
+void Touch(const std::string& path, int secondsAgo) {
+    std::filesystem::last_write_time(
+        path, std::filesystem::file_time_type::clock::now() - std::chrono::seconds(secondsAgo));
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<SumirelTest::TempDir> dir;
+    std::unique_ptr<SumirelTest::FakeDialogs> dialogs;
+    QStringList navigations;
+    std::filesystem::path startFolder;
+
+    std::string Ini(const std::string& extra = {}) {
+        return dir->Write("sumirel.ini", "[Files]\r\nDiaryFileName=" + dir->File("Diary.txt") +
+                                             "\r\nHtmlFileName=" + dir->File("Diary.html") +
+                                             "\r\nTemplateFileName=" + dir->File("Template.html") +
+                                             "\r\n[Settings]\r\nOtherFiles=" +
+                                             dir->File("index.html") + "<\r\n" + extra);
+    }
+
+    std::unique_ptr<TSumirelForm> Form(const std::string& ini) {
+        auto form = std::make_unique<TSumirelForm>([this](QWidget* parent) {
+            return std::make_unique<SumirelTest::FakePreview>(parent, navigations);
+        });
+        form->IniFileName = ini;
+        form->show();
+        form->activateWindow();
+        if (!QTest::qWaitForWindowActive(form.get())) {
+            qWarning("window not active");
+        }
+        return form;
+    }
+
+    void Workspace() {
+        dir->Write("Diary.txt", "");
+        dir->Write("Template.html",
+                   "<p><!--sumirel--><!--title-->|<!--contents--><!--end_sumirel--></p>\r\n");
+        dir->Write("index.html", "<!--title_sng--><!--/title_sng-->\r\n");
+    }
+
+private slots:
+    void init() {
+        dir = std::make_unique<SumirelTest::TempDir>();
+        dialogs = std::make_unique<SumirelTest::FakeDialogs>();
+        navigations.clear();
+        startFolder = std::filesystem::current_path();
+        std::filesystem::current_path(dir->Path());
+    }
+
+    void cleanup() {
+        std::filesystem::current_path(startFolder);
+        dialogs.reset();
+        dir.reset();
+    }
+
+    void startupWithoutSettingsFile() {
+        auto form = Form(dir->File("none.ini"));
+        const Sumirel::Settings& s = form->CurrentSettings();
+        QCOMPARE(s.DiaryFileName, dir->Path().string() + "/Diary.txt");
+        QCOMPARE(s.HtmlFileName, dir->Path().string() + "/Diary.html");
+        QCOMPARE(s.TemplateFileName, dir->Path().string() + "/Template.html");
+        QCOMPARE(s.AddStrings.LenEndString, std::string("<BR>"));
+        QCOMPARE(s.Ftp.Port, 21);
+        QVERIFY(s.OtherFiles.empty());
+        QCOMPARE(form->DateEdit->text(), TodayWith("/", "/", ""));
+        QCOMPARE(form->PageControl->currentIndex(), 0);
+        QCOMPARE(form->windowTitle(), QString("Sumirel"));
+        QVERIFY(dialogs->shown.isEmpty());
+    }
+
+    void startupWithJapaneseSeparators() {
+        auto form = Form(Ini(Sjis("YearSep=年\r\nMonSep=月\r\nDaySep=日\r\n")));
+        QCOMPARE(form->DateEdit->text(), TodayWith(U("年"), U("月"), U("日")));
+        QCOMPARE(form->CurrentSettings().OtherFiles,
+                 std::vector<std::string>{dir->File("index.html")});
+    }
+
+    void accessKeysMoveFocus() {
+        auto form = Form(Ini());
+        const struct {
+            Qt::Key key;
+            QWidget* target;
+        } keys[] = {{Qt::Key_W, form->WheatherEdit},
+                    {Qt::Key_T, form->TitleEdit},
+                    {Qt::Key_C, form->ContentsEdit},
+                    {Qt::Key_D, form->DateEdit}};
+        for (const auto& k : keys) {
+            QTest::keyClick(form.get(), k.key, Qt::AltModifier);
+            QCOMPARE(QApplication::focusWidget(), k.target);
+        }
+        // Tab inserts a tab in the contents instead of leaving it.
+        form->ContentsEdit->setFocus();
+        QTest::keyClick(form->ContentsEdit, Qt::Key_Tab);
+        QCOMPARE(form->ContentsEdit->toPlainText(), QString("\t"));
+    }
+
+    void f1RunsHelp() {
+        auto form = Form(Ini());
+        QTest::keyClick(form.get(), Qt::Key_F1);
+        QCOMPARE(dialogs->opened.size(), 1);
+        QCOMPARE(dialogs->opened[0].toLocalFile(),
+                 QString::fromStdString(Sumirel::ExecutableFolder() + "/sumirel.hlp"));
+    }
+
+    void writeAsksAndCloses_data() {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("contents");
+        QTest::addColumn<QList<bool>>("answers");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<bool>("written");
+        const QString askTitle = U("ask[警告]:タイトルが書かれていませんが、続行しますか？");
+        const QString askContents = U("ask[警告]:内容が書かれていませんが、続行しますか？");
+        const QString done = U("message[Sumirel]:書き込み完了");
+        QTest::newRow("nothing missing") << "T"
+                                         << "a\nb" << QList<bool>{} << QStringList{done} << true;
+        QTest::newRow("no title, no")
+            << ""
+            << "a" << QList<bool>{false} << QStringList{askTitle} << false;
+        QTest::newRow("both missing, yes yes")
+            << ""
+            << "" << QList<bool>{true, true} << QStringList{askTitle, askContents, done} << true;
+        QTest::newRow("no contents, no")
+            << "T"
+            << "" << QList<bool>{false} << QStringList{askContents} << false;
+    }
+
+    void writeAsksAndCloses() {
+        QFETCH(QString, title);
+        QFETCH(QString, contents);
+        QFETCH(QList<bool>, answers);
+        QFETCH(QStringList, shown);
+        QFETCH(bool, written);
+        Workspace();
+        auto form = Form(Ini());
+        form->WheatherEdit->setText(U("晴れ"));
+        form->TitleEdit->setText(title);
+        form->ContentsEdit->setPlainText(contents);
+        dialogs->answers.assign(answers.begin(), answers.end());
+        QTest::mouseClick(form->WriteButton, Qt::LeftButton);
+        QCOMPARE(dialogs->shown, shown);
+        const std::string diary = ReadBytes(dir->File("Diary.txt"));
+        QCOMPARE(!diary.empty(), written);
+        if (written) {
+            const Sumirel::SDiary entry{Sumirel::ToShiftJis(form->DateEdit->text()), Sjis("晴れ"),
+                                        title.toStdString(),
+                                        contents == "a\nb" ? "a\r\nb" : contents.toStdString()};
+            QCOMPARE(diary, Sumirel::FormatEntryBlock(entry) + "\r\n");
+            QVERIFY(ReadBytes(dir->File("Diary.html")).find(title.toStdString() + "|") !=
+                    std::string::npos);
+            // The fields keep what was typed.
+            QCOMPARE(form->TitleEdit->text(), title);
+        }
+    }
+
+    void rebuildAfterHandEdit() {
+        Workspace();
+        auto form = Form(Ini());
+        dir->Write("Diary.txt", Sumirel::FormatEntryBlock({"d", "w", "edited", "x"}));
+        // The access key presses the button, which clicks a moment later.
+        QTest::keyClick(form.get(), Qt::Key_R, Qt::AltModifier);
+        QTRY_COMPARE(dialogs->shown, QStringList{U("message[Sumirel]:再構築しました")});
+        QCOMPARE(ReadBytes(dir->File("index.html")),
+                 std::string("<!--title_sng-->edited<!--/title_sng-->\r\n"));
+    }
+
+    void fileErrorReachesTopLevelHandlerAndWindowGoesOn() {
+        // No diary file yet: Write fails with a file error, and nothing is created.
+        dir->Write("Template.html", "<!--sumirel--><!--title--><!--end_sumirel-->");
+        auto form = Form(Ini());
+        form->TitleEdit->setText("T");
+        form->ContentsEdit->setPlainText("c");
+        QTest::mouseClick(form->WriteButton, Qt::LeftButton);
+        QCOMPARE(dialogs->shown.size(), 1);
+        QVERIFY(dialogs->shown[0].startsWith("error[Sumirel]:"));
+        QVERIFY(dialogs->shown[0].contains(QString::fromStdString(dir->File("Diary.txt"))));
+        QCOMPARE(ReadBytes(dir->File("Diary.txt")), std::string("<missing>"));
+
+        dir->Write("Diary.txt", "");
+        dir->Write("index.html", "");
+        QTest::mouseClick(form->WriteButton, Qt::LeftButton);
+        QCOMPARE(dialogs->shown.last(), U("message[Sumirel]:書き込み完了"));
+    }
+
+    void notifyShowsEscapedException() {
+        struct Thrower : QObject {
+            bool event(QEvent*) override { throw std::runtime_error("escaped"); }
+        } thrower;
+        QEvent event(QEvent::User);
+        QCoreApplication::sendEvent(&thrower, &event);
+        QCOMPARE(dialogs->shown, QStringList{"error[Sumirel]:escaped"});
+    }
+
+    void editActionsEnabledOnlyWhenTheyApply() {
+        auto form = Form(Ini());
+        Sumirel::EditActions& a = *form->ActionList1;
+        QPlainTextEdit* edit = form->ContentsEdit;
+        QApplication::clipboard()->clear();
+        a.UpdateFor(edit);
+        for (QAction* action : {a.Undo1, a.Cut1, a.Copy1, a.Paste1, a.Delete1, a.A1}) {
+            QVERIFY2(!action->isEnabled(), qPrintable(action->text()));
+        }
+        edit->setFocus();
+        QTest::keyClicks(edit, "hello");
+        a.UpdateFor(edit);
+        QVERIFY(a.Undo1->isEnabled());
+        QVERIFY(a.A1->isEnabled());
+        QVERIFY(!a.Copy1->isEnabled());
+        a.A1->trigger();
+        a.UpdateFor(edit);
+        QVERIFY(a.Cut1->isEnabled() && a.Copy1->isEnabled() && a.Delete1->isEnabled());
+        a.Copy1->trigger();
+        a.Delete1->trigger();
+        QCOMPARE(edit->toPlainText(), QString());
+        a.UpdateFor(edit);
+        QVERIFY(a.Paste1->isEnabled());
+        QVERIFY(!a.Cut1->isEnabled());
+        a.Paste1->trigger();
+        QCOMPARE(edit->toPlainText(), QString("hello"));
+        QCOMPARE(a.Undo1->text(), U("元に戻す(&U)"));
+        QCOMPARE(a.Undo1->shortcut(), QKeySequence(QKeySequence::Undo));
+    }
+
+    void previewNavigatesOnlyWhenPageChanged() {
+        Workspace();
+        auto form = Form(Ini());
+        const std::string page = dir->Write("Diary.html", "<p>old</p>");
+        Touch(page, 30);
+        form->PageControl->setCurrentIndex(1);
+        QCOMPARE(navigations, QStringList{QString::fromStdString(page)});
+        form->PageControl->setCurrentIndex(0);
+        form->PageControl->setCurrentIndex(1);
+        QCOMPARE(navigations.size(), 1);
+
+        form->PageControl->setCurrentIndex(0);
+        form->TitleEdit->setText("T");
+        form->ContentsEdit->setPlainText("c");
+        QTest::mouseClick(form->WriteButton, Qt::LeftButton);
+        form->PageControl->setCurrentIndex(1);
+        QCOMPARE(navigations.size(), 2);
+    }
+
+    void diaryEditorReloadsAfterWrite() {
+        Workspace();
+        auto form = Form(Ini());
+        form->PageControl->setCurrentIndex(3);
+        form->DiaryEditor->setPlainText("unsaved");
+        form->PageControl->setCurrentIndex(0);
+        form->TitleEdit->setText("T");
+        form->ContentsEdit->setPlainText("c");
+        QTest::mouseClick(form->WriteButton, Qt::LeftButton);
+        form->PageControl->setCurrentIndex(3);
+        QVERIFY(form->DiaryEditor->toPlainText().startsWith("<Start>\n<Date>"));
+    }
+
+    void saveKeepsCaretAndUndo() {
+        Workspace();
+        auto form = Form(Ini());
+        const std::string templ = dir->File("Template.html");
+        Touch(templ, 30);
+        form->PageControl->setCurrentIndex(2);
+        QPlainTextEdit* editor = form->TemplateEditor;
+        editor->moveCursor(QTextCursor::End);
+        editor->setFocus();
+        QTest::keyClicks(editor, "X");
+        const int caret = editor->textCursor().position();
+        QTest::mouseClick(form->TemplateSaveButton, Qt::LeftButton);
+        QVERIFY(ReadBytes(templ).ends_with("</p>\r\nX"));
+        Touch(templ, 10);
+        form->PageControl->setCurrentIndex(0);
+        form->PageControl->setCurrentIndex(2);
+        QCOMPARE(editor->textCursor().position(), caret);
+        QVERIFY(editor->document()->isUndoAvailable());
+    }
+
+    void relativeNamesResolved() {
+        // The preview looks beside the program, the editors in the current folder.
+        const std::string exeFolder = Sumirel::ExecutableFolder();
+        const std::string page = exeFolder + "/sumirel-test-page.html";
+        SumirelTest::TempDir other;
+        Sumirel::WriteFileAtomic(page, "<p>beside the program</p>");
+        dir->Write("T.html", "in the current folder");
+        auto form = Form(dir->Write("sumirel.ini",
+                                    "[Files]\r\nHtmlFileName=sumirel-test-page.html\r\n"
+                                    "TemplateFileName=T.html\r\n"));
+        form->PageControl->setCurrentIndex(1);
+        form->PageControl->setCurrentIndex(2);
+        std::filesystem::remove(page);
+        QCOMPARE(navigations, QStringList{QString::fromStdString(page)});
+        QCOMPARE(form->TemplateEditor->toPlainText(), QString("in the current folder"));
+    }
+
+    void aboutBoxLinks() {
+        Sumirel::TAboutBox box;
+        QCOMPARE(box.windowTitle(), U("バージョン情報"));
+        box.Label1Click();
+        box.Label2Click();
+        box.Label3Click();
+        QCOMPARE(dialogs->opened.size(), 3);
+        QCOMPARE(dialogs->opened[0].scheme(), QString("mailto"));
+        QCOMPARE(dialogs->opened[1].toString(), box.Label2->text());
+        QCOMPARE(dialogs->opened[2].scheme(), QString("mailto"));
+    }
+};
+
+int main(int argc, char** argv) {
+    Sumirel::SumirelApplication app(argc, argv);
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "MainWindowTest.moc"
