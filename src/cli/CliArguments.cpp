@@ -73,6 +73,8 @@ std::variant<CliArguments, UsageError> ParseArguments(int argc, const char* cons
             command = Command::Write;
         } else if (argument == "rebuild") {
             command = Command::Rebuild;
+        } else if (argument == "upload") {
+            command = Command::Upload;
         } else {
             return UsageError{"unknown command \"" + std::string(argument) + "\""};
         }
@@ -81,7 +83,7 @@ std::variant<CliArguments, UsageError> ParseArguments(int argc, const char* cons
     if (!command.has_value()) {
         return UsageError{"no command given"};
     }
-    if (*command == Command::Rebuild && !writeOptionsGiven.empty()) {
+    if (*command != Command::Write && !writeOptionsGiven.empty()) {
         return UsageError{std::string(writeOptionsGiven.front()) + " belongs to the write command"};
     }
     result.command = *command;

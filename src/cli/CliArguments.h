@@ -8,7 +8,7 @@
 
 namespace SumirelCli {
 
-enum class Command { Help, Write, Rebuild };
+enum class Command { Help, Write, Rebuild, Upload };
 
 struct CliArguments {
     Command command = Command::Help;

@@ -12,6 +12,7 @@
 #include "cli/CliArguments.h"
 #include "cli/ConsoleText.h"
 #include "cli/ConsoleUi.h"
+#include "cli/Upload.h"
 #include "cli/Usage.h"
 #include "diary/Commands.h"
 #include "platform/Errors.h"
@@ -148,6 +149,9 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
         }
         if (arguments.command == Command::Write) {
             return Write(arguments, iniFileName, in, out, err);
+        }
+        if (arguments.command == Command::Upload) {
+            return Upload(iniFileName, out, err);
         }
         return Rebuild(iniFileName, out, err);
     } catch (const Sumirel::PlatformError& error) {

@@ -8,7 +8,7 @@ namespace SumirelCli {
 
 enum ExitStatus : int {
     kSucceeded = 0,
-    // A damaged diary or template was reported by the command.
+    // A damaged diary or template was reported by the command; a failed upload.
     kFormatError = 1,
     // A file error, bad usage or unusable input, or settings without a diary or page file.
     kNotDone = 2,

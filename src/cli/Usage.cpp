@@ -5,14 +5,17 @@ namespace SumirelCli {
 const char kUsage[] =
     "Usage: sumirel-cli [--ini FILE] write [--date D] [--weather W] [--title T] < CONTENTS\n"
     "       sumirel-cli [--ini FILE] rebuild\n"
+    "       sumirel-cli [--ini FILE] upload\n"
     "       sumirel-cli --help\n";
 
 const char kHelp[] =
     "Usage: sumirel-cli [--ini FILE] write [--date D] [--weather W] [--title T] < CONTENTS\n"
     "       sumirel-cli [--ini FILE] rebuild\n"
+    "       sumirel-cli [--ini FILE] upload\n"
     "       sumirel-cli --help\n"
     "\n"
-    "Runs the diary's Write and Rebuild commands without a window, for scripts and cron.\n"
+    "Runs the diary's Write, Rebuild and upload commands without a window, for scripts\n"
+    "and cron.\n"
     "\n"
     "Commands:\n"
     "  write     Put a new entry on top of the diary file, regenerate the diary page and\n"
@@ -23,6 +26,10 @@ const char kHelp[] =
     "            asked: an empty title or empty contents are written as given.\n"
     "  rebuild   Regenerate the diary page and the target files from the diary file as\n"
     "            it stands, after the diary or the template was edited by hand.\n"
+    "  upload    Send every target file, then the diary page, to the FTP server of the\n"
+    "            settings, dialling first when the settings ask for it. Each step is\n"
+    "            printed as the upload window logs it; a dial that does not connect\n"
+    "            within two minutes counts as failed.\n"
     "\n"
     "Options:\n"
     "  --ini FILE     the settings file (default: sumirel.ini beside this program, the\n"
@@ -41,12 +48,13 @@ const char kHelp[] =
     "rebuilt) to standard output.\n"
     "\n"
     "Exit status:\n"
-    "  0  the command succeeded\n"
-    "  1  a damaged diary file or template was reported; for write the entry has been\n"
+    "  0  the command succeeded (upload: every file was sent)\n"
+    "  1  upload: a step failed (the log ends with the failure); write and rebuild:\n"
+    "     a damaged diary file or template was reported; for write the entry has been\n"
     "     stored in the diary file all the same, and the closing message says the write\n"
     "     failed\n"
     "  2  a file could not be read or written, the command line or standard input was\n"
     "     not usable, or the settings name no diary file or page file (write then\n"
-    "     changes nothing)\n";
+    "     changes nothing), or no FTP host (upload)\n";
 
 }  // namespace SumirelCli

@@ -17,10 +17,13 @@
 #include "diary/Commands.h"
 #include "platform/FileIO.h"
 #include "platform/FileStamp.h"
+#include "platform/qt/DialUp.h"
+#include "platform/qt/FtpClient.h"
 #include "platform/qt/MemoText.h"
 #include "platform/qt/ShiftJisCodec.h"
 #include "platform/widgets/SumirelApplication.h"
 #include "platform/widgets/UserDialogs.h"
+#include "publish/window/UpdateUnit.h"
 #include "settings/LoadSettings.h"
 #include "shell/AboutUnit.h"
 #include "shell/AnchoredSheet.h"
@@ -62,8 +65,12 @@ std::string Signature(const std::string& fileName) {
 
 }  // namespace
 
-TSumirelForm::TSumirelForm(PreviewFactory previewFactory, QWidget* parent)
-    : QMainWindow(parent), previewFactory_(std::move(previewFactory)) {
+TSumirelForm::TSumirelForm(PreviewFactory previewFactory, std::unique_ptr<DialUp> ras,
+                           QWidget* parent)
+    : QMainWindow(parent),
+      FTP(std::make_unique<FtpClient>()),
+      RAS(ras ? std::move(ras) : CreateSystemDialUp()),
+      previewFactory_(std::move(previewFactory)) {
     setObjectName("SumirelForm");
     setWindowTitle(QStringLiteral("Sumirel"));
     resize(572, 452);
@@ -182,10 +189,11 @@ void TSumirelForm::BuildMenus() {
     Help1->setShortcutContext(Qt::ApplicationShortcut);
     About1 = MenuItem(other, "About1", U("バージョン情報(&A)"), U("バージョン情報を表示します"));
 
-    // The upload and the settings dialogs arrive with their own windows.
-    for (QAction* pending : {FTPP1, S1, FTP1}) {
+    // The settings dialogs arrive with their own windows.
+    for (QAction* pending : {S1, FTP1}) {
         pending->setEnabled(false);
     }
+    connect(FTPP1, &QAction::triggered, this, &TSumirelForm::FTPP1Click);
     connect(Exit1, &QAction::triggered, this, &TSumirelForm::Exit1Click);
     connect(Help1, &QAction::triggered, this, &TSumirelForm::Help1Click);
     connect(About1, &QAction::triggered, this, &TSumirelForm::About1Click);
@@ -329,6 +337,36 @@ void TSumirelForm::About1Click() {
 
 void TSumirelForm::Exit1Click() {
     close();
+}
+
+std::int32_t TSumirelForm::FtpPort() const {
+    return FTP->Port;
+}
+
+void TSumirelForm::FTPP1Click() {
+    Run([this] {
+        const FTPSetting& ftp = settings_.Ftp;
+        FTP->Host = ftp.HostName;
+        FTP->UserID = ftp.ID;
+        FTP->Password = ftp.Pass;
+        FTP->Port = ftp.Port;
+        RAS->EntryName = ftp.DialEntryName;
+        RAS->UserName = ftp.DialID;
+        RAS->Password = ftp.DialPass;
+        if (ftp.HostName.empty() || settings_.HtmlFileName.empty()) {
+            return;
+        }
+        TUpdateForm form(this);
+        form.SendFiles = settings_.OtherFiles;
+        form.SendFiles.push_back(settings_.HtmlFileName);
+        form.RemoteDir = ftp.DefaultDir;
+        form.FtpClient_ = FTP.get();
+        form.DialUpLink = RAS.get();
+        form.UseDialUp = ftp.DialUp;
+        form.HangUpAfter = ftp.QuitDialUp;
+        form.BindDialUp(RAS.get());
+        form.exec();
+    });
 }
 
 }  // namespace Sumirel

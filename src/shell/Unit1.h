@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/qt/DialUp.h"
+#include "platform/qt/FtpClient.h"
 #include "platform/widgets/PreviewView.h"
 #include "settings/Settings.h"
 
@@ -27,8 +29,9 @@ class FileEditorSheet;
 class TSumirelForm : public QMainWindow {
     Q_OBJECT
 public:
+    // `ras` is the dial-up facility; without one the system's is used.
     explicit TSumirelForm(PreviewFactory previewFactory = CreatePreviewView,
-                          QWidget* parent = nullptr);
+                          std::unique_ptr<DialUp> ras = nullptr, QWidget* parent = nullptr);
     ~TSumirelForm() override;
 
     // Event handlers and commands.
@@ -45,11 +48,12 @@ public:
     void Help1Click();
     void About1Click();
     void Exit1Click();
+    void FTPP1Click();
 
     void LoadSettings(const std::string& iniFileName);
     const Settings& CurrentSettings() const { return settings_; }
     // The port the FTP client holds: the default of the settings file's Port.
-    std::int32_t FtpPort() const { return 21; }
+    std::int32_t FtpPort() const;
 
     // Controls, under the names of the window's layout.
     QTabWidget* PageControl;
@@ -79,6 +83,8 @@ public:
     QAction* About1;
     EditActions* ActionList1;
     PreviewView* WB = nullptr;  // created when the preview tab is first shown
+    std::unique_ptr<FtpClient> FTP;
+    std::unique_ptr<DialUp> RAS;
 
     // Own fields.
     std::string IniFileName;

@@ -20,6 +20,8 @@
 #include <gtest/gtest.h>
 
 #include "diary/DiaryFile.h"
+#include "settings/Scramble.h"
+#include "support/FtpServer.h"
 #include "support/TempDir.h"
 
 extern char** environ;
@@ -399,6 +401,37 @@ TEST_F(CliTest, UsageErrorsAndHelp) {
         }
         EXPECT_EQ(ReadBytes(diary), "");
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CliTest, UploadSendsTargetsThenPageAndLogsEachStep) {
+    SumirelTest::FtpServer server;
+    dir.Write(Utf8(u8"日記.html"), "page");
+    const auto upload = [&](const std::string& password) {
+        WriteIni(IniText() + "[FTP]\r\nHostName=127.0.0.1\r\nPort=" +
+                 std::to_string(server.Port()) + "\r\nID=" + Sumirel::ScrambleText("writer") +
+                 "\r\nPass=" + Sumirel::ScrambleText(password) + "\r\n");
+        return Cli({"upload"});
+    };
+    const Outcome sent = upload("secret");
+    EXPECT_EQ(sent.status, 0) << sent.err;
+    EXPECT_EQ(sent.out, Utf8(u8"接続中\n接続完了\nファイル ") + target +
+                            Utf8(u8" を転送中\n転送完了\nファイル ") + page +
+                            Utf8(u8" を転送中\n転送完了\n"));
+    EXPECT_EQ(ReadBytes((server.Root() / "index.html").string()), ReadBytes(target));
+    EXPECT_EQ(ReadBytes((server.Root() / Sjis(u8"日記.html")).string()), "page");
+
+    const Outcome refused = upload("wrong");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, Utf8(u8"接続中\n失敗\n"));
+
+    WriteIni(IniText());
+    const Outcome noHost = Cli({"upload"});
+    EXPECT_EQ(noHost.status, 2);
+    EXPECT_NE(noHost.err.find("HostName"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,27 @@
+#pragma once
+// A dial-up facility that only records what it was asked and connects when the test says so.
+
+#include <QStringList>
+
+#include "platform/qt/DialUp.h"
+
+namespace SumirelTest {
+
+class FakeDialUp : public Sumirel::DialUp {
+public:
+    std::vector<std::string> Entries() override { return entries; }
+    void Connect() override {
+        calls << "connect " + QString::fromStdString(EntryName);
+        if (failToStart) {
+            throw Sumirel::DialUpError("cannot dial");
+        }
+    }
+    void DisConnect() override { calls << "disconnect"; }
+    void ReportConnected() { emit Connected(); }
+
+    std::vector<std::string> entries;
+    bool failToStart = false;
+    QStringList calls;
+};
+
+}  // namespace SumirelTest

@@ -1,0 +1,356 @@
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <memory>
+
+#include "platform/FileIO.h"
+#include "platform/IniFile.h"
+#include "platform/qt/FtpClient.h"
+#include "platform/qt/ShiftJisCodec.h"
+#include "platform/widgets/SumirelApplication.h"
+#include "publish/FakeDialUp.h"
+#include "publish/UploadSequence.h"
+#include "publish/window/UpdateUnit.h"
+#include "settings/Scramble.h"
+#include "shell/FakeDialogs.h"
+#include "shell/Unit1.h"
+#include "support/FtpServer.h"
+#include "support/TempDir.h"
+
+using Sumirel::TUpdateForm;
+using SumirelTest::FtpServer;
+using SumirelTest::ReadBytes;
+
+namespace {
+
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+// The log lines as text, for comparing with expected ones.
+QStringList Log(const TUpdateForm& form) {
+    QStringList lines;
+    for (const std::string& line : form.LogLines()) {
+        lines << Sumirel::FromShiftJis(line);
+    }
+    return lines;
+}
+
+QString Sending(const std::string& path) {
+    return U("ファイル ") + QString::fromStdString(path) + U(" を転送中");
+}
+
+const QString kConnecting = U("接続中");
+const QString kConnected = U("接続完了");
+const QString kSent = U("転送完了");
+const QString kFailed = U("失敗");
+
+}  // namespace
+
+class UploadTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<SumirelTest::TempDir> local;
+    std::unique_ptr<Sumirel::FtpClient> ftp;
+    std::unique_ptr<SumirelTest::FakeDialUp> dial;
+
+    std::string Local(const std::string& name, const std::string& bytes) {
+        const auto path = local->Path() / name;
+        std::filesystem::create_directories(path.parent_path());
+        return local->Write(std::filesystem::relative(path, local->Path()).string(), bytes);
+    }
+
+    void Aim(const FtpServer& server, const std::string& user = "writer",
+             const std::string& password = "secret") {
+        ftp->Host = "127.0.0.1";
+        ftp->Port = server.Port();
+        ftp->UserID = user;
+        ftp->Password = password;
+    }
+
+    // A window set up as the menu command sets it up.
+    std::unique_ptr<TUpdateForm> Window(std::vector<std::string> files, std::string remoteDir = {},
+                                        bool dialUp = false, bool hangUp = false) {
+        auto form = std::make_unique<TUpdateForm>();
+        form->SendFiles = std::move(files);
+        form->RemoteDir = std::move(remoteDir);
+        form->FtpClient_ = ftp.get();
+        form->DialUpLink = dial.get();
+        form->UseDialUp = dialUp;
+        form->HangUpAfter = hangUp;
+        form->BindDialUp(dial.get());
+        return form;
+    }
+
+    // The server reads slowly enough that a file takes a few seconds to send, so Cancel
+    // surely lands while it is on its way.
+    static FtpServer::Options Throttled() {
+        FtpServer::Options options;
+        options.throttle = 256 * 1024;
+        return options;
+    }
+    static const std::string& BigFile() {
+        static const std::string bytes(768 * 1024, 'x');
+        return bytes;
+    }
+
+    static std::string Remote(const FtpServer& server, const std::string& name) {
+        return ReadBytes((server.Root() / name).string());
+    }
+
+private slots:
+    void init() {
+        local = std::make_unique<SumirelTest::TempDir>();
+        ftp = std::make_unique<Sumirel::FtpClient>();
+        dial = std::make_unique<SumirelTest::FakeDialUp>();
+    }
+    void cleanup() {
+        dial.reset();
+        ftp.reset();
+        local.reset();
+    }
+
+    void remoteNameIsTheLastPart_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("remote");
+        QTest::newRow("full path") << "/home/u/site/index.html"
+                                   << "index.html";
+        QTest::newRow("relative") << "out/Diary.html"
+                                  << "Diary.html";
+        QTest::newRow("bare name") << "Diary.html"
+                                   << "Diary.html";
+        QTest::newRow("folder only") << "site/"
+                                     << "";
+    }
+    void remoteNameIsTheLastPart() {
+        QFETCH(QString, path);
+        QFETCH(QString, remote);
+        QCOMPARE(QString::fromStdString(Sumirel::RemoteName(path.toStdString())), remote);
+    }
+
+    void sendsEveryFileInOrderAndClosesItself_data() {
+        QTest::addColumn<QString>("remoteDir");
+        QTest::newRow("login folder") << "";
+        QTest::newRow("DefaultDir") << "site";
+    }
+    void sendsEveryFileInOrderAndClosesItself() {
+        QFETCH(QString, remoteDir);
+        FtpServer server;
+        std::filesystem::create_directory(server.Root() / "site");
+        Aim(server);
+        const std::string a = Local("a/index.html", "<p>a</p>\r\n");
+        const std::string b = Local("b/other.html", std::string("bin\0\r\n\n", 7));
+        const std::string page = Local("Diary.html", "<p>page</p>\n");
+        auto form = Window({a, b, page}, remoteDir.toStdString());
+        form->exec();
+        QStringList expected{kConnecting, kConnected};
+        if (!remoteDir.isEmpty()) {
+            expected << remoteDir + U("へ変更") << U("ディレクトリ変更完了");
+        }
+        expected << Sending(a) << kSent << Sending(b) << kSent << Sending(page) << kSent;
+        QCOMPARE(Log(*form), expected);
+        QVERIFY(!form->Aborted);
+        const auto folder = server.Root() / remoteDir.toStdString();
+        QCOMPARE(ReadBytes((folder / "index.html").string()), std::string("<p>a</p>\r\n"));
+        QCOMPARE(ReadBytes((folder / "other.html").string()), std::string("bin\0\r\n\n", 7));
+        QCOMPARE(ReadBytes((folder / "Diary.html").string()), std::string("<p>page</p>\n"));
+    }
+
+    void sameNameTwiceStoresTheLaterOne() {
+        FtpServer server;
+        Aim(server);
+        const std::string first = Local("one/index.html", "first");
+        const std::string second = Local("two/index.html", "second");
+        auto form = Window({first, second});
+        form->exec();
+        QCOMPARE(Remote(server, "index.html"), std::string("second"));
+    }
+
+    void failuresEndWithFailed_data() {
+        QTest::addColumn<QString>("scenario");
+        QTest::newRow("wrong password") << "password";
+        QTest::newRow("missing remote folder") << "folder";
+        QTest::newRow("missing local file in the middle") << "local";
+        QTest::newRow("refused STOR") << "reader";
+    }
+    void failuresEndWithFailed() {
+        QFETCH(QString, scenario);
+        FtpServer server;
+        Aim(server, scenario == "reader" ? "reader" : "writer",
+            scenario == "password" ? "wrong" : "secret");
+        const std::string a = Local("a.html", "a");
+        const std::string missing = (local->Path() / "missing.html").string();
+        const std::string page = Local("Diary.html", "page");
+        std::vector<std::string> files{a, page};
+        if (scenario == "local") {
+            files = {a, missing, page};
+        }
+        auto form = Window(files, scenario == "folder" ? "nowhere" : "");
+        form->exec();
+        QStringList expected{kConnecting};
+        if (scenario == "folder") {
+            expected << kConnected << U("nowhereへ変更");
+        } else if (scenario == "local") {
+            expected << kConnected << Sending(a) << kSent << Sending(missing);
+        } else if (scenario == "reader") {
+            expected << kConnected << Sending(a);
+        }
+        expected << kFailed;
+        QCOMPARE(Log(*form), expected);
+        QVERIFY(form->Aborted);
+        QCOMPARE(Remote(server, "a.html"), scenario == "local" ? std::string("a") : "<missing>");
+        QCOMPARE(Remote(server, "Diary.html"), std::string("<missing>"));
+    }
+
+    void cancelDuringMiddleFileStopsBeforeTheNext() {
+        FtpServer server(Throttled());
+        Aim(server);
+        const std::string big = BigFile();
+        const std::string a = Local("a.html", "a");
+        const std::string b = Local("b.html", big);
+        const std::string page = Local("Diary.html", "page");
+        auto form = Window({a, b, page});
+        // Cancel once the second file is on its way: the click is handled inside the
+        // client's wait.
+        connect(form->Memo, &QPlainTextEdit::textChanged, form.get(), [&] {
+            if (form->Memo->toPlainText().endsWith(Sending(b))) {
+                QTimer::singleShot(300, form->Button1, &QPushButton::click);
+            }
+        });
+        form->exec();
+        QCOMPARE(Log(*form), (QStringList{kConnecting, kConnected, Sending(a), kSent, Sending(b),
+                                          kSent, Sending(page), kFailed}));
+        QCOMPARE(Remote(server, "b.html"), big);
+        QCOMPARE(Remote(server, "a.html"), std::string("a"));
+        QCOMPARE(Remote(server, "Diary.html"), std::string("<missing>"));
+    }
+
+    void cancelDuringLastFileEndsNormally() {
+        FtpServer server(Throttled());
+        Aim(server);
+        const std::string page = Local("Diary.html", BigFile());
+        auto form = Window({page});
+        connect(form->Memo, &QPlainTextEdit::textChanged, form.get(), [&] {
+            if (form->Memo->toPlainText().endsWith(Sending(page))) {
+                QTimer::singleShot(300, form->Button1, &QPushButton::click);
+            }
+        });
+        form->exec();
+        QCOMPARE(Log(*form), (QStringList{kConnecting, kConnected, Sending(page), kSent}));
+        QCOMPARE(Remote(server, "Diary.html"), BigFile());
+    }
+
+    void silentServerFailsAtTheStallLimit() {
+        FtpServer::Options options;
+        options.silent = true;
+        FtpServer server(options);
+        Aim(server);
+        ftp->SetStallLimit(std::chrono::milliseconds(1000));
+        auto form = Window({Local("Diary.html", "page")});
+        form->exec();
+        QCOMPARE(Log(*form), (QStringList{kConnecting, kFailed}));
+    }
+
+    void dialUpThenTransfer_data() {
+        QTest::addColumn<bool>("hangUp");
+        QTest::newRow("hang up after") << true;
+        QTest::newRow("stay connected") << false;
+    }
+    void dialUpThenTransfer() {
+        QFETCH(bool, hangUp);
+        FtpServer server;
+        Aim(server);
+        dial->EntryName = "office";
+        const std::string page = Local("Diary.html", "page");
+        auto form = Window({page}, {}, true, hangUp);
+        form->show();
+        QTRY_COMPARE(Log(*form), QStringList{kConnecting});
+        QCOMPARE(dial->calls, QStringList{"connect office"});
+        QVERIFY(form->isVisible());
+        dial->ReportConnected();
+        QTRY_VERIFY(!form->isVisible());
+        QCOMPARE(Log(*form), (QStringList{kConnecting, kConnected, Sending(page), kSent}));
+        const QStringList calls =
+            hangUp ? QStringList{"connect office", "disconnect"} : QStringList{"connect office"};
+        QCOMPARE(dial->calls, calls);
+        // A second notification starts nothing.
+        dial->ReportConnected();
+        QCOMPARE(Log(*form).size(), 4);
+    }
+
+    void hangUpWithoutDialUpNeverCallsTheDialer() {
+        FtpServer server;
+        Aim(server);
+        auto form = Window({Local("Diary.html", "page")}, {}, false, true);
+        form->exec();
+        QVERIFY(dial->calls.isEmpty());
+    }
+
+    void dialThatCannotStartWaitsForCancel() {
+        dial->failToStart = true;
+        auto form = Window({Local("Diary.html", "page")}, {}, true, true);
+        form->show();
+        QTRY_COMPARE(Log(*form), (QStringList{kConnecting, kFailed}));
+        QCOMPARE(dial->calls, (QStringList{"connect ", "disconnect"}));
+        QVERIFY(form->isVisible());
+        QTest::mouseClick(form->Button1, Qt::LeftButton);
+        QVERIFY(!form->isVisible());
+    }
+
+    void cancelWhileDiallingHangsUpAndSendsNothing() {
+        FtpServer server;
+        Aim(server);
+        auto form = Window({Local("Diary.html", "page")}, {}, true, false);
+        form->show();
+        QTRY_COMPARE(Log(*form), QStringList{kConnecting});
+        QTest::mouseClick(form->Button1, Qt::LeftButton);
+        QVERIFY(!form->isVisible());
+        QCOMPARE(dial->calls, (QStringList{"connect ", "disconnect"}));
+        // A connection reported after Cancel must not start sending.
+        dial->ReportConnected();
+        QCOMPARE(Log(*form), QStringList{kConnecting});
+        QCOMPARE(Remote(server, "Diary.html"), std::string("<missing>"));
+    }
+
+    void menuCommandUploadsTargetsThenPage() {
+        SumirelTest::FakeDialogs dialogs;
+        FtpServer server;
+        SumirelTest::TempDir dir;
+        const std::string target = dir.Write("index.html", "target");
+        const std::string page = dir.Write("Diary.html", "page");
+        Sumirel::IniFile ini(dir.File("sumirel.ini"));
+        ini.WriteString("Files", "HtmlFileName", page);
+        ini.WriteString("Settings", "OtherFiles", target + "<");
+        ini.WriteString("FTP", "ID", Sumirel::ScrambleText("writer"));
+        ini.WriteString("FTP", "Pass", Sumirel::ScrambleText("secret"));
+        ini.WriteInteger("FTP", "Port", server.Port());
+        Sumirel::TSumirelForm form(
+            [](QWidget* parent) { return Sumirel::CreatePreviewView(parent); },
+            std::make_unique<SumirelTest::FakeDialUp>());
+
+        // Without a host the command ends at once, with the client set all the same.
+        form.LoadSettings(ini.FileName());
+        form.FTPP1Click();
+        QCOMPARE(form.FTP->Port, server.Port());
+        QCOMPARE(Remote(server, "Diary.html"), std::string("<missing>"));
+
+        ini.WriteString("FTP", "HostName", "127.0.0.1");
+        form.LoadSettings(ini.FileName());
+        form.FTPP1Click();
+        QCOMPARE(Remote(server, "index.html"), std::string("target"));
+        QCOMPARE(Remote(server, "Diary.html"), std::string("page"));
+        QCOMPARE(form.FtpPort(), server.Port());
+        QVERIFY(dialogs.shown.isEmpty());
+    }
+};
+
+int main(int argc, char** argv) {
+    Sumirel::SumirelApplication app(argc, argv);
+    UploadTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "UploadTest.moc"

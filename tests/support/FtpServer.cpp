@@ -1,0 +1,115 @@
+#include "support/FtpServer.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace SumirelTest {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kStartLimit = 15s;
+constexpr auto kStopLimit = 5s;
+constexpr auto kPollInterval = 20ms;
+
+// Ends the process: SIGTERM, then SIGKILL when it has not gone after kStopLimit.
+void Stop(pid_t pid) {
+    ::kill(pid, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + kStopLimit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (::waitpid(pid, nullptr, WNOHANG) != 0) {
+            return;
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+}
+
+int ReadPort(const std::filesystem::path& portFile) {
+    std::ifstream in(portFile);
+    int port = 0;
+    in >> port;
+    return in ? port : 0;
+}
+
+}  // namespace
+
+FtpServer::FtpServer() : FtpServer(Options{}) {}
+
+FtpServer::FtpServer(const Options& options) : root_(dir_.Path() / "root") {
+    std::filesystem::create_directory(root_);
+    const std::filesystem::path portFile = dir_.Path() / "port";
+    const std::string log = dir_.File("server.log");
+
+    std::vector<std::string> args = {"/usr/bin/python3", SUMIREL_FTP_SERVER_SCRIPT,
+                                     "--root",           root_.string(),
+                                     "--port-file",      portFile.string(),
+                                     "--host",           options.host,
+                                     "--lifetime",       std::to_string(options.lifetimeSeconds)};
+    if (options.throttle > 0) {
+        args.insert(args.end(), {"--throttle", std::to_string(options.throttle)});
+    }
+    if (options.silent) {
+        args.push_back("--silent");
+    }
+    if (options.connectLate) {
+        args.push_back("--connect-late");
+    }
+    if (options.failData) {
+        args.push_back("--fail-data");
+    }
+    if (!options.banner.empty()) {
+        args.insert(args.end(), {"--banner", options.banner});
+    }
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    const int spawned = ::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        throw std::runtime_error("cannot start /usr/bin/python3 for the FTP server");
+    }
+
+    const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
+    while ((port_ = ReadPort(portFile)) == 0) {
+        if (::waitpid(pid_, nullptr, WNOHANG) != 0) {
+            pid_ = -1;
+            throw std::runtime_error("the FTP server ended at start: " + ReadBytes(log));
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            Stop(pid_);
+            pid_ = -1;
+            throw std::runtime_error("the FTP server did not start: " + ReadBytes(log));
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+}
+
+FtpServer::~FtpServer() {
+    if (pid_ > 0) {
+        Stop(pid_);
+    }
+}
+
+}  // namespace SumirelTest
