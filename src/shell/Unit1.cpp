@@ -25,6 +25,8 @@
 #include "platform/widgets/UserDialogs.h"
 #include "publish/window/UpdateUnit.h"
 #include "settings/LoadSettings.h"
+#include "settings/dialogs/FTPUnit.h"
+#include "settings/dialogs/Unit2.h"
 #include "shell/AboutUnit.h"
 #include "shell/AnchoredSheet.h"
 #include "shell/EditActions.h"
@@ -189,10 +191,8 @@ void TSumirelForm::BuildMenus() {
     Help1->setShortcutContext(Qt::ApplicationShortcut);
     About1 = MenuItem(other, "About1", U("バージョン情報(&A)"), U("バージョン情報を表示します"));
 
-    // The settings dialogs arrive with their own windows.
-    for (QAction* pending : {S1, FTP1}) {
-        pending->setEnabled(false);
-    }
+    connect(S1, &QAction::triggered, this, &TSumirelForm::S1Click);
+    connect(FTP1, &QAction::triggered, this, &TSumirelForm::FTP1Click);
     connect(FTPP1, &QAction::triggered, this, &TSumirelForm::FTPP1Click);
     connect(Exit1, &QAction::triggered, this, &TSumirelForm::Exit1Click);
     connect(Help1, &QAction::triggered, this, &TSumirelForm::Help1Click);
@@ -366,6 +366,30 @@ void TSumirelForm::FTPP1Click() {
         form.HangUpAfter = ftp.QuitDialUp;
         form.BindDialUp(RAS.get());
         form.exec();
+    });
+}
+
+void TSumirelForm::S1Click() {
+    Run([this] {
+        {
+            TSettingForm form(this, IniFileName);
+            form.exec();
+        }
+        // Even after Cancel: the date is proposed afresh with the separators now stored.
+        LoadSettings(IniFileName);
+        FillTodayDate();
+    });
+}
+
+void TSumirelForm::FTP1Click() {
+    Run([this] {
+        {
+            TFTPSettingForm form(this, IniFileName);
+            form.DefaultPort = FTP->Port;
+            form.RasComponent = RAS.get();
+            form.exec();
+        }
+        LoadSettings(IniFileName);
     });
 }
 

@@ -49,6 +49,8 @@ public:
     void About1Click();
     void Exit1Click();
     void FTPP1Click();
+    void S1Click();
+    void FTP1Click();
 
     void LoadSettings(const std::string& iniFileName);
     const Settings& CurrentSettings() const { return settings_; }

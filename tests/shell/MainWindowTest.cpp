@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <memory>
 
@@ -331,6 +332,43 @@ private slots:
         std::filesystem::remove(page);
         QCOMPARE(navigations, QStringList{QString::fromStdString(page)});
         QCOMPARE(form->TemplateEditor->toPlainText(), QString("in the current folder"));
+    }
+
+    void settingsDialogsReloadTheSettings() {
+        auto form = Form(Ini());
+        // Answers the dialog the command opens: OK after a change, or Cancel.
+        const auto answer = [](const char* edit, const QString& text, const char* button) {
+            QTimer::singleShot(0, [=] {
+                QWidget* dialog = QApplication::activeModalWidget();
+                QVERIFY(dialog != nullptr);
+                if (edit != nullptr) {
+                    dialog->findChild<QLineEdit*>(edit)->setText(text);
+                }
+                dialog->findChild<QPushButton*>(button)->click();
+            });
+        };
+        form->DateEdit->setText("typed");
+        answer("LenEndEdit", "<br/>", "Button1");
+        form->S1Click();
+        QCOMPARE(form->CurrentSettings().AddStrings.LenEndString, std::string("<br/>"));
+        QCOMPARE(form->DateEdit->text(), TodayWith("/", "/", ""));
+
+        // Cancel still resets the date to today's.
+        form->DateEdit->setText("typed");
+        answer(nullptr, {}, "Button2");
+        form->S1Click();
+        QCOMPARE(form->DateEdit->text(), TodayWith("/", "/", ""));
+
+        // The connection dialog reloads the settings but leaves the date alone.
+        form->DateEdit->setText("typed");
+        answer("PortEdit", "$16", "Button1");
+        form->FTP1Click();
+        QCOMPARE(form->CurrentSettings().Ftp.Port, 22);
+        QCOMPARE(form->DateEdit->text(), QString("typed"));
+        answer("HostNameEdit", "example.org", "Button1");
+        form->FTP1Click();
+        QCOMPARE(form->CurrentSettings().Ftp.HostName, std::string("example.org"));
+        QVERIFY(dialogs->shown.isEmpty());
     }
 
     void aboutBoxLinks() {

@@ -1,0 +1,75 @@
+#pragma once
+// The connection settings dialog: FTP server, credentials, remote folder and port, and the
+// dial-up connection to make before an upload. It works on the settings file alone: it reads
+// the file each time it is shown and writes the FTP section when OK is pressed. Credentials
+// are plain on screen and scrambled in the file.
+
+#include <QDialog>
+#include <cstdint>
+#include <string>
+
+#include "platform/FileIO.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace Sumirel {
+
+class DialUp;
+
+class TFTPSettingForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFTPSettingForm(QWidget* parent = nullptr,
+                             std::string iniFileName = ExecutableFolder() + "/sumirel.ini");
+
+    // Set by the opener before the dialog is shown. DefaultPort is shown when the settings
+    // file holds no port: the port the FTP client currently has. RasComponent lists the
+    // dial-up entries; it is not owned, and without one the list is empty.
+    std::int32_t DefaultPort = 21;
+    DialUp* RasComponent = nullptr;
+
+    // Event handlers.
+    void FormShow();
+    void Button1Click();
+    void Button2Click();
+    void DialUpCheckBoxClick();
+    // A key in any control of the dialog: Escape cancels.
+    void HostNameEditKeyDown(int key);
+
+    const std::string& IniFileName() const { return iniFileName_; }
+
+    // Controls, under the names of the dialog's layout.
+    QLabel* Label1;  // host name
+    QLabel* Label2;  // user name
+    QLabel* Label3;  // password
+    QLabel* Label4;  // remote folder
+    QLabel* Label5;  // port
+    QLabel* Label6;  // dial-up user name
+    QLabel* Label7;  // dial-up password
+    QLineEdit* HostNameEdit;
+    QLineEdit* IDEdit;
+    QLineEdit* PassEdit;
+    QLineEdit* DefaultDirEdit;
+    QLineEdit* PortEdit;
+    QCheckBox* DialUpCheckBox;
+    QCheckBox* DialUpOffCheckBox;
+    QComboBox* DialEntryComboBox;
+    QLineEdit* DialIDEdit;
+    QLineEdit* DialPassEdit;
+    QPushButton* Button1;  // OK
+    QPushButton* Button2;  // Cancel
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::string iniFileName_;
+};
+
+}  // namespace Sumirel

@@ -1,0 +1,357 @@
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <string>
+#include <vector>
+
+#include "platform/IniFile.h"
+#include "platform/qt/DialUp.h"
+#include "settings/Scramble.h"
+#include "settings/dialogs/FTPUnit.h"
+#include "settings_dialogs/DialogFixture.h"
+
+using Sumirel::IniFile;
+using Sumirel::ScrambleText;
+using Sumirel::TFTPSettingForm;
+using SumirelTest::ReadBytes;
+using SumirelTest::Sjis;
+using SumirelTest::U;
+
+namespace {
+
+// A phone book the test fills; dialling does nothing.
+class FakeDialUp : public Sumirel::DialUp {
+public:
+    std::vector<std::string> entries;
+    int listed = 0;
+
+    std::vector<std::string> Entries() override {
+        ++listed;
+        return entries;
+    }
+    void Connect() override {}
+    void DisConnect() override {}
+};
+
+std::vector<std::string> SjisList(const QStringList& names) {
+    std::vector<std::string> list;
+    for (const QString& name : names) {
+        list.push_back(Sjis(name.toStdString()));
+    }
+    return list;
+}
+
+// The name of the control with the focus; the edit inside the combo box counts as the box.
+QString FocusName() {
+    QWidget* focus = QApplication::focusWidget();
+    if (qobject_cast<QComboBox*>(focus->parentWidget()) != nullptr) {
+        focus = focus->parentWidget();
+    }
+    return focus->objectName();
+}
+
+}  // namespace
+
+class FTPSettingFormTest : public QObject, private SumirelTest::DialogFixture {
+    Q_OBJECT
+
+private:
+    FakeDialUp ras;
+
+    std::string Read(const char* key) const {
+        return IniFile(ini).ReadString("FTP", key, "<none>");
+    }
+
+    // A dialog as the main window sets it up.
+    std::unique_ptr<TFTPSettingForm> Form() {
+        auto form = std::make_unique<TFTPSettingForm>(nullptr, ini);
+        form->RasComponent = &ras;
+        return form;
+    }
+
+    std::vector<QWidget*> DialUpControls(const TFTPSettingForm& form) {
+        return {form.DialUpOffCheckBox, form.DialEntryComboBox, form.DialIDEdit, form.DialPassEdit};
+    }
+
+private slots:
+    void init() {
+        SetUp();
+        ras.entries.clear();
+        ras.listed = 0;
+    }
+    void cleanup() { TearDown(); }
+
+    void openWithoutSettingsFile() {
+        ras.entries = {"Home"};
+        auto form = Form();
+        form->DefaultPort = 2121;
+        Open(*form);
+        QCOMPARE(form->windowTitle(), U("FTP設定"));
+        QCOMPARE(form->size(), QSize(246, 349));
+        QCOMPARE(form->minimumSize(), form->maximumSize());
+        for (const QLineEdit* edit : {form->HostNameEdit, form->IDEdit, form->PassEdit,
+                                      form->DefaultDirEdit, form->DialIDEdit, form->DialPassEdit}) {
+            QVERIFY(edit->text().isEmpty());
+        }
+        QCOMPARE(form->PortEdit->text(), QString("2121"));
+        QVERIFY(!form->DialUpCheckBox->isChecked());
+        QVERIFY(!form->DialUpOffCheckBox->isChecked());
+        for (const QWidget* w : DialUpControls(*form)) {
+            QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+        }
+        QCOMPARE(form->DialEntryComboBox->count(), 1);
+        QCOMPARE(form->DialEntryComboBox->currentIndex(), -1);
+        QCOMPARE(form->DialEntryComboBox->currentText(), QString());
+        QCOMPARE(FocusName(), QString("HostNameEdit"));
+    }
+
+    void tabOrder() {
+        dir->Write("sumirel.ini", "[FTP]\r\nDialUp=1\r\n");
+        auto form = Form();
+        Open(*form);
+        QStringList visited{FocusName()};
+        for (int i = 0; i < 12; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << FocusName();
+        }
+        QCOMPARE(visited,
+                 QStringList({"HostNameEdit", "IDEdit", "PassEdit", "DefaultDirEdit", "PortEdit",
+                              "DialUpCheckBox", "DialUpOffCheckBox", "DialEntryComboBox",
+                              "DialIDEdit", "DialPassEdit", "Button1", "Button2", "HostNameEdit"}));
+    }
+
+    void credentialsStoredScrambledShownPlain() {
+        const struct {
+            const char* key;
+            QLineEdit* TFTPSettingForm::*edit;
+            const char* plain;
+        } credentials[] = {{"ID", &TFTPSettingForm::IDEdit, "user01"},
+                           {"Pass", &TFTPSettingForm::PassEdit, " pa\"ss "},
+                           {"DialID", &TFTPSettingForm::DialIDEdit, "ダイヤル"},
+                           {"DialPass", &TFTPSettingForm::DialPassEdit, "秘密"}};
+        {
+            auto form = Form();
+            Open(*form);
+            form->HostNameEdit->setText("ftp.example.jp");
+            form->DefaultDirEdit->setText(U("/日記"));
+            for (const auto& c : credentials) {
+                ((*form).*c.edit)->setText(U(c.plain));
+            }
+            form->Button1->click();
+            QCOMPARE(form->result(), int(QDialog::Accepted));
+        }
+        QCOMPARE(Read("HostName"), std::string("ftp.example.jp"));
+        QCOMPARE(Read("DefaultDir"), Sjis("/日記"));
+        for (const auto& c : credentials) {
+            QCOMPARE(Read(c.key), ScrambleText(Sjis(c.plain)));
+        }
+
+        auto form = Form();
+        Open(*form);
+        for (const auto& c : credentials) {
+            QCOMPARE(((*form).*c.edit)->text(), U(c.plain));
+        }
+        QCOMPARE(form->PassEdit->displayText(), QString(7, QLatin1Char('*')));
+        QCOMPARE(form->DialPassEdit->displayText(), QString("**"));
+    }
+
+    void storedEntrySelected_data() {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("index");
+        QTest::newRow("same case") << QStringList{"Home", "Office"} << "Office" << 1;
+        QTest::newRow("other letter case") << QStringList{"Home", "Office"} << "oFFICE" << 1;
+        QTest::newRow("wide letters in other case")
+            << QStringList{U("ＷｉＦｉ")} << U("ｗｉｆｉ") << 0;
+        QTest::newRow("no longer in the phone book") << QStringList{"Home"} << "Office" << -1;
+        QTest::newRow("empty phone book") << QStringList{} << "Office" << -1;
+        // 0x83 0x41 and 0x83 0x61: the trail bytes look like "A" and "a".
+        QTest::newRow("kana whose bytes differ in letter case")
+            << QStringList{U("ア")} << U("ヂ") << -1;
+    }
+
+    void storedEntrySelected() {
+        QFETCH(QStringList, entries);
+        QFETCH(QString, stored);
+        QFETCH(int, index);
+        ras.entries = SjisList(entries);
+        dir->Write("sumirel.ini", "[FTP]\r\nDialEntryName=" + Sjis(stored.toStdString()) + "\r\n");
+        auto form = Form();
+        Open(*form);
+        QCOMPARE(form->DialEntryComboBox->count(), entries.size());
+        QCOMPARE(form->DialEntryComboBox->currentIndex(), index);
+        const QString shown = index < 0 ? QString() : entries[index];
+        QCOMPARE(form->DialEntryComboBox->currentText(), shown);
+        form->Button1->click();
+        QCOMPARE(Read("DialEntryName"), Sjis(shown.toStdString()));
+    }
+
+    // A typed name is stored as typed; the list is read afresh at every opening.
+    void typedEntryNameAndFreshPhoneBook() {
+        ras.entries = {"Home"};
+        {
+            auto form = Form();
+            Open(*form);
+            form->DialUpCheckBox->click();
+            QTest::keyClicks(form->DialEntryComboBox->lineEdit(), "Mobile");
+            QTest::keyClick(form->DialEntryComboBox->lineEdit(), Qt::Key_Return);
+            QCOMPARE(form->DialEntryComboBox->count(), 1);  // Enter adds nothing to the list
+            QVERIFY(form->isVisible());
+            form->Button1->click();
+        }
+        QCOMPARE(Read("DialEntryName"), std::string("Mobile"));
+        {
+            auto form = Form();
+            Open(*form);
+            QCOMPARE(form->DialEntryComboBox->currentText(), QString());
+        }
+        ras.entries = {"Home", "mobile"};
+        auto form = Form();
+        Open(*form);
+        QCOMPARE(form->DialEntryComboBox->currentText(), QString("mobile"));
+        QCOMPARE(ras.listed, 3);
+    }
+
+    void withoutDialUpComponent() {
+        auto form = std::make_unique<TFTPSettingForm>(nullptr, ini);
+        Open(*form);
+        QCOMPARE(form->DialEntryComboBox->count(), 0);
+        form->DialEntryComboBox->setEditText("Typed");
+        form->Button1->click();
+        QCOMPARE(Read("DialEntryName"), std::string("Typed"));
+    }
+
+    void port_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("whole");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("dollar hexadecimal") << "$15" << true << 21;
+        QTest::newRow("0x hexadecimal") << "0x15" << true << 21;
+        QTest::newRow("blanks and sign") << "  -5" << true << -5;
+        QTest::newRow("above 65535") << "70000" << true << 70000;
+        QTest::newRow("letters") << "ftp" << false << 0;
+        QTest::newRow("empty") << "" << false << 0;
+        QTest::newRow("trailing letters") << "21a" << false << 0;
+        QTest::newRow("beyond 32 bits") << "4294967317" << false << 0;
+    }
+
+    void port() {
+        QFETCH(QString, typed);
+        QFETCH(bool, whole);
+        QFETCH(int, stored);
+        const std::string before =
+            "[FTP]\r\nHostName=old\r\nPort=99\r\nDialUp=0\r\nDialEntryName=Old\r\n";
+        dir->Write("sumirel.ini", before);
+        auto form = Form();
+        Open(*form);
+        form->HostNameEdit->setText("new");
+        form->PortEdit->setText(typed);
+        form->DialUpCheckBox->setChecked(true);
+        form->DialEntryComboBox->setEditText("New");
+        form->Button1->click();
+        if (whole) {
+            QVERIFY(!form->isVisible());
+            QCOMPARE(IniFile(ini).ReadInteger("FTP", "Port", 0), stored);
+            QCOMPARE(Read("DialUp"), std::string("1"));
+            return;
+        }
+        QCOMPARE(dialogs->shown, QStringList{Error("'" + typed + U("' は整数ではありません"))});
+        QVERIFY(form->isVisible());
+        // The keys before the port are written, the port and those after it are not.
+        QCOMPARE(Read("HostName"), std::string("new"));
+        QCOMPARE(Read("DefaultDir"), std::string());
+        QCOMPARE(Read("Port"), std::string("99"));
+        QCOMPARE(Read("DialUp"), std::string("0"));
+        QCOMPARE(Read("DialEntryName"), std::string("Old"));
+        QCOMPARE(Read("DialPass"), std::string("<none>"));
+    }
+
+    void dialUpControlsFollowCheckBox_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("off") << QByteArray("0") << false;
+        QTest::newRow("on") << QByteArray("1") << true;
+        QTest::newRow("other whole number") << QByteArray("2") << true;
+        QTest::newRow("not a number") << QByteArray("yes") << false;
+    }
+
+    void dialUpControlsFollowCheckBox() {
+        QFETCH(QByteArray, stored);
+        QFETCH(bool, enabled);
+        dir->Write("sumirel.ini", "[FTP]\r\nDialID=" + ScrambleText("me") +
+                                      "\r\nDialUp=" + stored.toStdString() + "\r\n");
+        auto form = Form();
+        Open(*form);
+        QCOMPARE(form->DialUpCheckBox->isChecked(), enabled);
+        for (const bool expected : {enabled, !enabled, enabled}) {
+            for (const QWidget* w : DialUpControls(*form)) {
+                QVERIFY2(w->isEnabled() == expected, qPrintable(w->objectName()));
+            }
+            QVERIFY(form->Label6->isEnabled() && form->Label7->isEnabled());
+            QCOMPARE(form->DialIDEdit->text(), QString("me"));
+            form->DialUpCheckBox->click();
+        }
+    }
+
+    void escapeCancelsFromEveryControl_data() {
+        QTest::addColumn<QString>("control");
+        for (const char* name : {"HostNameEdit", "IDEdit", "PassEdit", "DefaultDirEdit", "PortEdit",
+                                 "DialUpCheckBox", "DialUpOffCheckBox", "DialEntryComboBox",
+                                 "DialIDEdit", "DialPassEdit", "Button1", "Button2"}) {
+            QTest::newRow(name) << QString(name);
+        }
+        QTest::newRow("the edit of the combo box") << QString();
+    }
+
+    void escapeCancelsFromEveryControl() {
+        QFETCH(QString, control);
+        const std::string before = "[FTP]\r\nDialUp=1\r\n";
+        dir->Write("sumirel.ini", before);
+        auto form = Form();
+        Open(*form);
+        form->HostNameEdit->setText("changed");
+        QWidget* widget = control.isEmpty() ? form->DialEntryComboBox->lineEdit()
+                                            : form->findChild<QWidget*>(control);
+        QVERIFY(widget != nullptr);
+        widget->setFocus();
+        QTest::keyClick(widget, Qt::Key_Escape);
+        QVERIFY(!form->isVisible());
+        QCOMPARE(form->result(), int(QDialog::Rejected));
+        QCOMPARE(ReadBytes(ini), before);
+    }
+
+    void enterInAnEditKeepsTheDialogOpen() {
+        auto form = Form();
+        Open(*form);
+        QTest::keyClick(form->HostNameEdit, Qt::Key_Return);
+        QVERIFY(form->isVisible());
+        QCOMPARE(ReadBytes(ini), std::string("<missing>"));
+    }
+
+    void readOnlyFileKeepsDialogOpen() {
+        const std::string before = "[FTP]\r\nHostName=old\r\n";
+        dir->Write("sumirel.ini", before);
+        QCOMPARE(::chmod(ini.c_str(), 0444), 0);
+        auto form = Form();
+        Open(*form);
+        form->HostNameEdit->setText("new");
+        form->Button1->click();
+        QCOMPARE(dialogs->shown,
+                 QStringList{Error(QString::fromStdString(ini) + U(" に書き込めません"))});
+        QVERIFY(form->isVisible());
+        QCOMPARE(ReadBytes(ini), before);
+    }
+};
+
+int RunFTPSettingFormTests(int argc, char** argv) {
+    FTPSettingFormTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "FTPSettingFormTest.moc"

@@ -1,0 +1,265 @@
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+
+#include "platform/IniFile.h"
+#include "settings/dialogs/Unit2.h"
+#include "settings_dialogs/DialogFixture.h"
+
+using Sumirel::IniFile;
+using Sumirel::TSettingForm;
+using SumirelTest::ReadBytes;
+using SumirelTest::Sjis;
+using SumirelTest::U;
+
+namespace {
+
+void VerifyEndShownAndSelected(const QLineEdit* edit) {
+    QCOMPARE(edit->selectedText(), edit->text());
+    QCOMPARE(edit->cursorPosition(), edit->text().size());
+}
+
+}  // namespace
+
+class SettingFormTest : public QObject, private SumirelTest::DialogFixture {
+    Q_OBJECT
+
+private slots:
+    void init() { SetUp(); }
+    void cleanup() { TearDown(); }
+
+    void okOnMissingFileWritesTheDefaults() {
+        TSettingForm form(nullptr, ini);
+        // The default data files follow the current folder at the time the dialog is shown.
+        std::filesystem::create_directory(dir->Path() / "later");
+        std::filesystem::current_path(dir->Path() / "later");
+        const std::string here = dir->File("later");
+        Open(form);
+        QCOMPARE(form.windowTitle(), U("設定"));
+        QCOMPARE(form.size(), QSize(349, 394));
+        QCOMPARE(form.minimumSize(), form.maximumSize());
+        QCOMPARE(form.DiaryFileNameEdit->text(), QString::fromStdString(here + "/Diary.txt"));
+        for (const QLineEdit* edit :
+             {form.DiaryFileNameEdit, form.HtmlFileNameEdit, form.TemplateFileNameEdit}) {
+            VerifyEndShownAndSelected(edit);
+        }
+
+        form.Button1->click();
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QVERIFY(!form.isVisible());
+        QCOMPARE(ReadBytes(ini), "[Files]\r\nDiaryFileName=" + here +
+                                     "/Diary.txt\r\nHtmlFileName=" + here +
+                                     "/Diary.html\r\nTemplateFileName=" + here +
+                                     "/Template.html\r\n"
+                                     "[Settings]\r\nYearSep=/\r\nMonSep=/\r\nDaySep=\r\n"
+                                     "LenStartString=\r\nLenEndString=<BR>\r\nOtherFiles=\r\n");
+        QVERIFY(dialogs->shown.isEmpty());
+    }
+
+    // Each key is shown in its own control and written back from it unchanged, Japanese
+    // text, a relative path and blanks at the ends included.
+    void storedValuesShownAndWrittenBack() {
+        const std::string stored = Sjis(
+            "[Files]\r\nDiaryFileName=日記/diary.txt\r\nHtmlFileName=/srv/www/d.html\r\n"
+            "TemplateFileName=t.html\r\n"
+            "[Settings]\r\nYearSep=年\r\nMonSep=月\r\nDaySep=日\r\n"
+            "LenStartString=\" <P>\"\r\nLenEndString=</P>\r\nOtherFiles=/a.html<\r\n");
+        dir->Write("sumirel.ini", stored);
+        TSettingForm form(nullptr, ini);
+        Open(form);
+        const struct {
+            QLineEdit* edit;
+            const char* text;
+        } shown[] = {{form.DiaryFileNameEdit, "日記/diary.txt"},
+                     {form.HtmlFileNameEdit, "/srv/www/d.html"},
+                     {form.TemplateFileNameEdit, "t.html"},
+                     {form.YearEdit, "年"},
+                     {form.MonEdit, "月"},
+                     {form.DayEdit, "日"},
+                     {form.LenStartEdit, " <P>"},
+                     {form.LenEndEdit, "</P>"}};
+        for (const auto& s : shown) {
+            QCOMPARE(s.edit->text(), U(s.text));
+        }
+        QCOMPARE(form.OtherFileEdit->toPlainText(), QString("/a.html\n"));
+        form.Button1->click();
+        QCOMPARE(ReadBytes(ini), stored);
+    }
+
+    void tabOrderStartsAtOk() {
+        TSettingForm form(nullptr, ini);
+        Open(form);
+        QStringList visited{QApplication::focusWidget()->objectName()};
+        for (int i = 0; i < 15; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(visited, QStringList({"Button1", "Button2", "DiaryFileNameEdit", "Button3",
+                                       "HtmlFileNameEdit", "Button4", "TemplateFileNameEdit",
+                                       "Button5", "OtherFileEdit", "Button6", "YearEdit", "MonEdit",
+                                       "DayEdit", "LenStartEdit", "LenEndEdit", "Button1"}));
+    }
+
+    // Every "<" of the stored list is a line break of the box, and back.
+    void targetBoxLineBreaks_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("lines ending in a break")
+            << QByteArray("a.html<b.html<") << QString("a.html\nb.html\n");
+        QTest::newRow("last line without a break")
+            << QByteArray("a.html<b.html") << QString("a.html\nb.html");
+        QTest::newRow("empty line inside")
+            << QByteArray("a.html<<b.html") << QString("a.html\n\nb.html");
+        QTest::newRow("no target files") << QByteArray() << QString();
+    }
+
+    void targetBoxLineBreaks() {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, box);
+        dir->Write("sumirel.ini", "[Settings]\r\nOtherFiles=" + stored.toStdString() + "\r\n");
+        TSettingForm form(nullptr, ini);
+        Open(form);
+        QCOMPARE(form.OtherFileEdit->toPlainText(), box);
+        form.Button1->click();
+        QCOMPARE(IniFile(ini).ReadString("Settings", "OtherFiles", "<none>"), stored.toStdString());
+    }
+
+    void browseButtons_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("diary file")
+            << "Button3"
+            << "DiaryFileNameEdit" << U("テキストファイル(*.txt) (*.txt)") << "txt"
+            << "DiaryFileName";
+        QTest::newRow("page") << "Button4"
+                              << "HtmlFileNameEdit"
+                              << U("HTMLファイル(*.html;*.htm) (*.html *.htm)") << "html"
+                              << "HtmlFileName";
+        QTest::newRow("template") << "Button5"
+                                  << "TemplateFileNameEdit"
+                                  << U("テンプレートファイル(*.html;*.htm) (*.html *.htm)")
+                                  << "html"
+                                  << "TemplateFileName";
+    }
+
+    void browseButtons() {
+        QFETCH(QString, button);
+        QFETCH(QString, edit);
+        QFETCH(QString, filter);
+        QFETCH(QString, suffix);
+        QFETCH(QString, key);
+        TSettingForm form(nullptr, ini);
+        Open(form);
+        auto* target = form.findChild<QLineEdit*>(edit);
+        auto* browse = form.findChild<QPushButton*>(button);
+        QVERIFY(target != nullptr && browse != nullptr);
+
+        const QString chosen = U("/home/日記/chosen.") + suffix;
+        dialogs->chosenFiles = QStringList{chosen};
+        browse->click();
+        QCOMPARE(target->text(), chosen);
+        VerifyEndShownAndSelected(target);
+        QCOMPARE(dialogs->requests.size(), std::size_t(1));
+        const auto& request = dialogs->requests.front();
+        QCOMPARE(request.filter, filter);
+        QCOMPARE(request.defaultSuffix, suffix);
+        QVERIFY(!request.multiple);
+        QVERIFY(request.startFile.isEmpty());
+
+        // Cancelled: the text stays, shown from its end and selected all the same.
+        dialogs->chosenFiles.clear();
+        target->setCursorPosition(0);
+        browse->click();
+        QCOMPARE(target->text(), chosen);
+        VerifyEndShownAndSelected(target);
+
+        form.Button1->click();
+        QCOMPARE(IniFile(ini).ReadString("Files", key.toStdString(), ""),
+                 Sjis(chosen.toStdString()));
+    }
+
+    void targetBrowseAppendsLines() {
+        dir->Write("sumirel.ini", "[Settings]\r\nOtherFiles=/w/a.html\r\n");
+        TSettingForm form(nullptr, ini);
+        Open(form);
+        dialogs->chosenFiles = QStringList{"/w/1.html", "/w/2.html"};
+        form.Button6->click();
+        QCOMPARE(form.OtherFileEdit->toPlainText(), QString("/w/a.html\n/w/1.html\n/w/2.html\n"));
+        const auto& request = dialogs->requests.front();
+        QCOMPARE(request.filter, U("HTMLファイル(*.html;*.htm) (*.html *.htm)"));
+        QCOMPARE(request.defaultSuffix, QString("html"));
+        QVERIFY(request.multiple);
+
+        form.Button6->click();  // the same files again: appended again
+        dialogs->chosenFiles.clear();
+        form.Button6->click();  // cancelled: nothing changes
+        QCOMPARE(form.OtherFileEdit->toPlainText(),
+                 QString("/w/a.html\n/w/1.html\n/w/2.html\n/w/1.html\n/w/2.html\n"));
+        form.Button1->click();
+        QCOMPARE(IniFile(ini).ReadString("Settings", "OtherFiles", ""),
+                 std::string("/w/a.html</w/1.html</w/2.html</w/1.html</w/2.html<"));
+    }
+
+    void keys_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("escape in the diary file edit")
+            << "DiaryFileNameEdit" << int(Qt::Key_Escape) << true;
+        QTest::newRow("escape in the line-end edit") << "LenEndEdit" << int(Qt::Key_Escape) << true;
+        QTest::newRow("escape in the target box") << "OtherFileEdit" << int(Qt::Key_Escape) << true;
+        QTest::newRow("escape on OK") << "Button1" << int(Qt::Key_Escape) << true;
+        QTest::newRow("escape on Cancel") << "Button2" << int(Qt::Key_Escape) << true;
+        QTest::newRow("escape on a browse button") << "Button3" << int(Qt::Key_Escape) << false;
+        QTest::newRow("escape on the target browse button")
+            << "Button6" << int(Qt::Key_Escape) << false;
+        QTest::newRow("enter in an edit") << "YearEdit" << int(Qt::Key_Return) << false;
+    }
+
+    void keys() {
+        QFETCH(QString, control);
+        QFETCH(int, key);
+        QFETCH(bool, closes);
+        TSettingForm form(nullptr, ini);
+        Open(form);
+        form.YearEdit->setText("-");
+        auto* widget = form.findChild<QWidget*>(control);
+        QVERIFY(widget != nullptr);
+        widget->setFocus();
+        QTest::keyClick(widget, Qt::Key(key));
+        QCOMPARE(form.isVisible(), !closes);
+        if (closes) {
+            QCOMPARE(form.result(), int(QDialog::Rejected));
+        }
+        QCOMPARE(ReadBytes(ini), std::string("<missing>"));
+        QVERIFY(dialogs->requests.empty());
+    }
+
+    void readOnlyFileKeepsDialogOpen() {
+        const std::string before = "[Files]\r\nDiaryFileName=/d.txt\r\n";
+        dir->Write("sumirel.ini", before);
+        QCOMPARE(::chmod(ini.c_str(), 0444), 0);
+        TSettingForm form(nullptr, ini);
+        Open(form);
+        form.Button1->click();
+        QCOMPARE(dialogs->shown,
+                 QStringList{Error(QString::fromStdString(ini) + U(" に書き込めません"))});
+        QVERIFY(form.isVisible());
+        QCOMPARE(ReadBytes(ini), before);
+    }
+};
+
+int RunSettingFormTests(int argc, char** argv) {
+    SettingFormTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "SettingFormTest.moc"
