@@ -1,15 +1,14 @@
 #include "shell/AboutUnit.h"
 
-#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QUrl>
 #include <functional>
 
+#include "platform/widgets/FormStyle.h"
 #include "platform/widgets/UserDialogs.h"
 
 namespace Sumirel {
@@ -101,11 +100,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     OKButton->setGeometry(106, 172, 80, 27);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
     setFixedSize(292, 212);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(*this);
 }
 
 void TAboutBox::Label1Click() {

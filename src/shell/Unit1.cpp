@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QDate>
-#include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -21,6 +20,7 @@
 #include "platform/qt/FtpClient.h"
 #include "platform/qt/MemoText.h"
 #include "platform/qt/ShiftJisCodec.h"
+#include "platform/widgets/FormStyle.h"
 #include "platform/widgets/SumirelApplication.h"
 #include "platform/widgets/UserDialogs.h"
 #include "publish/window/UpdateUnit.h"
@@ -76,11 +76,7 @@ TSumirelForm::TSumirelForm(PreviewFactory previewFactory, std::unique_ptr<DialUp
     setObjectName("SumirelForm");
     setWindowTitle(QStringLiteral("Sumirel"));
     resize(572, 452);
-    const QString family = U("ＭＳ Ｐゴシック");
-    QFont::insertSubstitution(family, QStringLiteral("Noto Sans CJK JP"));
-    QFont font(family);
-    font.setPixelSize(13);
-    setFont(font);
+    ApplyFormFont(*this);
 
     ActionList1 = new EditActions(this);
     PageControl = new QTabWidget(this);

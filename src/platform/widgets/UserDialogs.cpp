@@ -1,24 +1,15 @@
 #include "platform/widgets/UserDialogs.h"
 
+#include "platform/widgets/FormStyle.h"
+
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QMessageBox>
-#include <QScreen>
 
 namespace Sumirel {
 
 namespace {
-
-void CentreOnScreen(QWidget& box) {
-    box.adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = box.frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        box.move(frame.topLeft());
-    }
-}
 
 class QtDialogs final : public UserDialogs {
 public:
@@ -29,6 +20,7 @@ public:
 
     void ShowMessage(QWidget* parent, const QString& title, const QString& text) override {
         QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+        box.adjustSize();
         CentreOnScreen(box);
         box.exec();
     }

@@ -1,11 +1,9 @@
 #include "publish/window/UpdateUnit.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <exception>
 
@@ -14,6 +12,8 @@
 #include "platform/qt/ShiftJisCodec.h"
 #include "publish/UploadMessages.h"
 #include "publish/UploadSequence.h"
+
+#include "platform/widgets/FormStyle.h"
 
 namespace Sumirel {
 
@@ -39,9 +39,7 @@ TUpdateForm::TUpdateForm(QWidget* owner) : QDialog(owner) {
     setWindowTitle(QString::fromUtf8("転送中"));
     // A dialog frame without title-bar buttons: the window is closed with its button.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    QFont font(QString::fromUtf8("ＭＳ Ｐゴシック"));
-    font.setPixelSize(13);
-    setFont(font);
+    ApplyFormFont(*this);
     setFixedSize(454, 143);
 
     Memo = new QPlainTextEdit(this);
@@ -53,11 +51,7 @@ TUpdateForm::TUpdateForm(QWidget* owner) : QDialog(owner) {
     Button1->setGeometry(368, 112, 75, 25);
     connect(Button1, &QPushButton::clicked, this, &TUpdateForm::Button1Click);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(*this);
 }
 
 TUpdateForm::~TUpdateForm() = default;

@@ -1,14 +1,12 @@
 #include "settings/dialogs/FTPUnit.h"
+#include "settings/dialogs/SettingsDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFont>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <initializer_list>
 #include <iterator>
@@ -19,6 +17,7 @@
 #include "platform/IniFile.h"
 #include "platform/qt/DialUp.h"
 #include "platform/qt/ShiftJisCodec.h"
+#include "platform/widgets/FormStyle.h"
 #include "platform/widgets/SumirelApplication.h"
 #include "settings/Scramble.h"
 #include "settings/Settings.h"
@@ -38,16 +37,8 @@ constexpr char kNotWholeNumber[] =
 }  // namespace
 
 TFTPSettingForm::TFTPSettingForm(QWidget* parent, std::string iniFileName)
-    : QDialog(parent), iniFileName_(std::move(iniFileName)) {
+    : SettingsDialog(parent, U("FTP設定")), iniFileName_(std::move(iniFileName)) {
     setObjectName("FTPSettingForm");
-    setWindowTitle(U("FTP設定"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
-    const QString family = U("ＭＳ Ｐゴシック");
-    QFont::insertSubstitution(family, QStringLiteral("Noto Sans CJK JP"));
-    QFont font(family);
-    font.setPixelSize(13);
-    setFont(font);
 
     auto label = [this](const char* name, const QString& caption, QRect at) {
         auto* l = new QLabel(caption, this);
@@ -118,25 +109,20 @@ TFTPSettingForm::TFTPSettingForm(QWidget* parent, std::string iniFileName)
     HostNameEdit->setFocus();
 
     // Escape cancels from every control, the edit inside the combo box included.
-    for (QWidget* w : order) {
-        w->installEventFilter(this);
-    }
-    DialEntryComboBox->lineEdit()->installEventFilter(this);
+    std::vector<QWidget*> controls(std::begin(order), std::end(order));
+    controls.push_back(DialEntryComboBox->lineEdit());
+    CancelOnEscape(Button2, controls);
 
     connect(Button1, &QPushButton::clicked, this, &TFTPSettingForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TFTPSettingForm::Button2Click);
     connect(DialUpCheckBox, &QCheckBox::toggled, this, &TFTPSettingForm::DialUpCheckBoxClick);
 
     setFixedSize(246, 349);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(*this);
 }
 
 void TFTPSettingForm::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
+    SettingsDialog::showEvent(event);
     // A window coming back from being minimised is not shown anew.
     if (!event->spontaneous()) {
         try {
@@ -225,35 +211,7 @@ void TFTPSettingForm::Button2Click() {
 }
 
 void TFTPSettingForm::HostNameEditKeyDown(int key) {
-    if (key == Qt::Key_Escape) {
-        Button2->click();
-    }
-}
-
-bool TFTPSettingForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        HostNameEditKeyDown(key);
-        if (key == Qt::Key_Escape) {
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-void TFTPSettingForm::keyPressEvent(QKeyEvent* event) {
-    // Escape is handled by the controls; Enter in an edit or on a check box does not press
-    // a button. A push button with the focus still answers Enter itself.
-    switch (event->key()) {
-        case Qt::Key_Escape:
-        case Qt::Key_Enter:
-        case Qt::Key_Return:
-            event->accept();
-            break;
-        default:
-            QDialog::keyPressEvent(event);
-            break;
-    }
+    ControlKeyDown(key);
 }
 
 }  // namespace Sumirel

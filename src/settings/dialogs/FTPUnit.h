@@ -4,11 +4,11 @@
 // the file each time it is shown and writes the FTP section when OK is pressed. Credentials
 // are plain on screen and scrambled in the file.
 
-#include <QDialog>
 #include <cstdint>
 #include <string>
 
 #include "platform/FileIO.h"
+#include "settings/dialogs/SettingsDialog.h"
 
 class QCheckBox;
 class QComboBox;
@@ -20,7 +20,7 @@ namespace Sumirel {
 
 class DialUp;
 
-class TFTPSettingForm : public QDialog {
+class TFTPSettingForm : public SettingsDialog {
     Q_OBJECT
 public:
     explicit TFTPSettingForm(QWidget* parent = nullptr,
@@ -65,8 +65,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     std::string iniFileName_;

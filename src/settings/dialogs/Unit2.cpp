@@ -1,14 +1,12 @@
 #include "settings/dialogs/Unit2.h"
+#include "settings/dialogs/SettingsDialog.h"
 
-#include <QFont>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTextCursor>
 #include <initializer_list>
@@ -18,6 +16,7 @@
 #include "platform/IniFile.h"
 #include "platform/qt/MemoText.h"
 #include "platform/qt/ShiftJisCodec.h"
+#include "platform/widgets/FormStyle.h"
 #include "platform/widgets/SumirelApplication.h"
 #include "platform/widgets/UserDialogs.h"
 #include "settings/LoadSettings.h"
@@ -63,16 +62,8 @@ std::string InCurrentFolder(const char* name) {
 }  // namespace
 
 TSettingForm::TSettingForm(QWidget* parent, std::string iniFileName)
-    : QDialog(parent), iniFileName_(std::move(iniFileName)) {
+    : SettingsDialog(parent, U("設定")), iniFileName_(std::move(iniFileName)) {
     setObjectName("SettingForm");
-    setWindowTitle(U("設定"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
-    const QString family = U("ＭＳ Ｐゴシック");
-    QFont::insertSubstitution(family, QStringLiteral("Noto Sans CJK JP"));
-    QFont font(family);
-    font.setPixelSize(13);
-    setFont(font);
 
     auto group = [this](const char* name, const QString& caption, QRect at) {
         auto* g = new QGroupBox(caption, this);
@@ -160,11 +151,9 @@ TSettingForm::TSettingForm(QWidget* parent, std::string iniFileName)
     Button1->setFocus();
 
     // Escape cancels from these; on a browse button it does nothing.
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             DiaryFileNameEdit, HtmlFileNameEdit, TemplateFileNameEdit, OtherFileEdit, YearEdit,
-             MonEdit, DayEdit, LenStartEdit, LenEndEdit, Button1, Button2}) {
-        w->installEventFilter(this);
-    }
+    CancelOnEscape(Button2,
+                   {DiaryFileNameEdit, HtmlFileNameEdit, TemplateFileNameEdit, OtherFileEdit,
+                    YearEdit, MonEdit, DayEdit, LenStartEdit, LenEndEdit, Button1, Button2});
 
     connect(Button1, &QPushButton::clicked, this, &TSettingForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TSettingForm::Button2Click);
@@ -174,15 +163,11 @@ TSettingForm::TSettingForm(QWidget* parent, std::string iniFileName)
     connect(Button6, &QPushButton::clicked, this, &TSettingForm::Button6Click);
 
     setFixedSize(349, 394);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(*this);
 }
 
 void TSettingForm::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
+    SettingsDialog::showEvent(event);
     // A window coming back from being minimised is not shown anew.
     if (!event->spontaneous()) {
         try {
@@ -300,36 +285,7 @@ void TSettingForm::Button2Click() {
 }
 
 void TSettingForm::DiaryFileNameEditKeyDown(int key) {
-    if (key == Qt::Key_Escape) {
-        Button2->click();
-    }
-}
-
-bool TSettingForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        DiaryFileNameEditKeyDown(key);
-        if (key == Qt::Key_Escape) {
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-void TSettingForm::keyPressEvent(QKeyEvent* event) {
-    // The dialog itself takes neither Escape nor Enter: Escape cancels only from the controls
-    // that ask for it (not from a browse button), and Enter in an edit does not press a
-    // button. A push button with the focus still answers Enter itself.
-    switch (event->key()) {
-        case Qt::Key_Escape:
-        case Qt::Key_Enter:
-        case Qt::Key_Return:
-            event->accept();
-            break;
-        default:
-            QDialog::keyPressEvent(event);
-            break;
-    }
+    ControlKeyDown(key);
 }
 
 }  // namespace Sumirel

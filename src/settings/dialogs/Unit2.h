@@ -4,11 +4,11 @@
 // reads the file each time it is shown and writes all its keys when OK is pressed; the main
 // window reloads its settings afterwards.
 
-#include <QDialog>
 #include <QString>
 #include <string>
 
 #include "platform/FileIO.h"
+#include "settings/dialogs/SettingsDialog.h"
 
 class QGroupBox;
 class QLabel;
@@ -18,7 +18,7 @@ class QPushButton;
 
 namespace Sumirel {
 
-class TSettingForm : public QDialog {
+class TSettingForm : public SettingsDialog {
     Q_OBJECT
 public:
     explicit TSettingForm(QWidget* parent = nullptr,
@@ -72,8 +72,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BrowseInto(QLineEdit* edit, const QString& filter, const QString& defaultExtension);
