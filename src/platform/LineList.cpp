@@ -1,5 +1,8 @@
 #include "LineList.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "FileIO.h"
 
 namespace Sumirel {
@@ -14,8 +17,34 @@ LineList LineList::FromFile(const std::string& fileName) {
     return FromText(ReadWholeFile(fileName));
 }
 
+namespace {
+
+// True when one of the eight bytes of `word` is CR or LF (the classic test for a zero byte,
+// applied to the word XOR each of the two bytes).
+bool HasLineBreakByte(std::uint64_t word) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    const std::uint64_t cr = word ^ (kOnes * '\r');
+    const std::uint64_t lf = word ^ (kOnes * '\n');
+    return (((cr - kOnes) & ~cr) | ((lf - kOnes) & ~lf)) & kHighs;
+}
+
+}  // namespace
+
 std::size_t FindLineBreak(std::string_view text, std::size_t from) {
-    while (from < text.size() && text[from] != '\r' && text[from] != '\n') {
+    // Long texts are mostly line content: skip eight bytes at a time while none can be a
+    // line break, then find the exact byte.
+    const char* data = text.data();
+    const std::size_t size = text.size();
+    while (from + 8 <= size) {
+        std::uint64_t word;
+        std::memcpy(&word, data + from, 8);
+        if (HasLineBreakByte(word)) {
+            break;
+        }
+        from += 8;
+    }
+    while (from < size && data[from] != '\r' && data[from] != '\n') {
         ++from;
     }
     return from;
@@ -55,16 +84,9 @@ namespace {
 
 bool HasNormalLineBreaks(const std::string& text) {
     const std::size_t size = text.size();
-    for (std::size_t i = 0; i < size; ++i) {
-        const char c = text[i];
-        if (c == '\n') {
+    for (std::size_t i = FindLineBreak(text, 0); i < size; i = FindLineBreak(text, i + 2)) {
+        if (text[i] != '\r' || i + 1 == size || text[i + 1] != '\n') {
             return false;
-        }
-        if (c == '\r') {
-            if (i + 1 == size || text[i + 1] != '\n') {
-                return false;
-            }
-            ++i;
         }
     }
     return size == 0 || text.ends_with("\r\n");
