@@ -76,29 +76,28 @@ bool ReplaceAll(std::string_view fragment, const char* pattern, std::string_view
 
 }  // namespace
 
+std::string ReplaceFieldMarkers(std::string_view fragment, const FieldValues& values,
+                                Reporter& reporter) {
+    static constexpr const char* kPatterns[kFieldKinds] = {
+        Markers::kContents, Markers::kDate, Markers::kWeather, Markers::kTitle, Markers::kCount};
+    // Two buffers take turns: the fragment as the kinds before left it, and the next one.
+    std::string current(fragment);
+    std::string next;
+    for (std::size_t kind = 0; kind < kFieldKinds; ++kind) {
+        if (ReplaceAll(current, kPatterns[kind], values[kind], next, reporter)) {
+            current.swap(next);
+        }
+    }
+    return current;
+}
+
 void AppendRenderedEntry(std::string& out, std::uint32_t number, const SDiary& entry,
                          std::string_view blockTemplate, const LenAddStrings& addStrings,
                          Reporter& reporter) {
     const std::string contents = RenderContents(entry.Contents, addStrings);
     const std::string count = std::to_string(number);
-    const std::array<std::pair<const char*, std::string_view>, 5> kinds{{
-        {Markers::kContents, contents},
-        {Markers::kDate, entry.Date},
-        {Markers::kWeather, entry.Wheather},
-        {Markers::kTitle, entry.Title},
-        {Markers::kCount, count},
-    }};
-    // Two buffers take turns: the fragment as the kinds before left it, and the next one.
-    std::string current;
-    std::string next;
-    std::string_view fragment = blockTemplate;
-    for (const auto& [pattern, value] : kinds) {
-        if (ReplaceAll(fragment, pattern, value, next, reporter)) {
-            current.swap(next);
-            fragment = current;
-        }
-    }
-    out.append(fragment);
+    out += ReplaceFieldMarkers(
+        blockTemplate, {contents, entry.Date, entry.Wheather, entry.Title, count}, reporter);
 }
 
 std::string RenderEntry(std::uint32_t number, const SDiary& entry, std::string_view blockTemplate,

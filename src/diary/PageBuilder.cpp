@@ -7,6 +7,7 @@
 #include "diary/EntryRenderer.h"
 #include "diary/FindPattern.h"
 #include "diary/FormatError.h"
+#include "diary/FragmentPlan.h"
 #include "diary/Markers.h"
 #include "diary/Messages.h"
 #include "diary/TemplateBlock.h"
@@ -82,9 +83,20 @@ bool PageBuilder::BuildPage(const std::string& diaryFileName, const std::string&
             if (!entries) {
                 entries = ParseDiary(diaryText);
             }
+            const FragmentPlan plan(BlockTemplate, reporter_);
             for (std::size_t i = 0; i < entries->size(); ++i) {
-                AppendRenderedEntry(page, static_cast<std::uint32_t>(i), (*entries)[i],
-                                    BlockTemplate, addStrings_, reporter_);
+                const SDiary& entry = (*entries)[i];
+                // The index block of a page seldom shows the contents: lay them out only
+                // when the fragment holds their marker.
+                const std::string contents = plan.Uses(kContentsField)
+                                                 ? RenderContents(entry.Contents, addStrings_)
+                                                 : std::string();
+                const std::string count = std::to_string(i);
+                if (!plan.TryAppend(page,
+                                    {contents, entry.Date, entry.Wheather, entry.Title, count})) {
+                    AppendRenderedEntry(page, static_cast<std::uint32_t>(i), entry, BlockTemplate,
+                                        addStrings_, reporter_);
+                }
                 page += "\r\n";
             }
             from = block.End;
