@@ -17,7 +17,6 @@
 #include "platform/IniFile.h"
 #include "platform/qt/DialUp.h"
 #include "platform/qt/ShiftJisCodec.h"
-#include "platform/widgets/FormStyle.h"
 #include "platform/widgets/SumirelApplication.h"
 #include "settings/Scramble.h"
 #include "settings/Settings.h"
@@ -117,20 +116,7 @@ TFTPSettingForm::TFTPSettingForm(QWidget* parent, std::string iniFileName)
     connect(Button2, &QPushButton::clicked, this, &TFTPSettingForm::Button2Click);
     connect(DialUpCheckBox, &QCheckBox::toggled, this, &TFTPSettingForm::DialUpCheckBoxClick);
 
-    setFixedSize(246, 349);
-    CentreOnScreen(*this);
-}
-
-void TFTPSettingForm::showEvent(QShowEvent* event) {
-    SettingsDialog::showEvent(event);
-    // A window coming back from being minimised is not shown anew.
-    if (!event->spontaneous()) {
-        try {
-            FormShow();
-        } catch (...) {
-            SumirelApplication::ShowCurrentException();
-        }
-    }
+    FixClientSize(246, 349);
 }
 
 void TFTPSettingForm::FormShow() {

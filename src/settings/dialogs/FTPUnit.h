@@ -33,7 +33,7 @@ public:
     DialUp* RasComponent = nullptr;
 
     // Event handlers.
-    void FormShow();
+    void FormShow() override;
     void Button1Click();
     void Button2Click();
     void DialUpCheckBoxClick();
@@ -64,8 +64,6 @@ public:
     QPushButton* Button2;  // Cancel
 
 protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     std::string iniFileName_;
 };

@@ -2,8 +2,10 @@
 
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QShowEvent>
 
 #include "platform/widgets/FormStyle.h"
+#include "platform/widgets/SumirelApplication.h"
 
 namespace Sumirel {
 
@@ -12,6 +14,22 @@ SettingsDialog::SettingsDialog(QWidget* parent, const QString& caption) : QDialo
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     ApplyFormFont(*this);
+}
+
+void SettingsDialog::FixClientSize(int width, int height) {
+    setFixedSize(width, height);
+    CentreOnScreen(*this);
+}
+
+void SettingsDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        try {
+            FormShow();
+        } catch (...) {
+            SumirelApplication::ShowCurrentException();
+        }
+    }
 }
 
 void SettingsDialog::CancelOnEscape(QPushButton* cancel, const std::vector<QWidget*>& controls) {

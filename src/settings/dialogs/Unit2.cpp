@@ -16,7 +16,6 @@
 #include "platform/IniFile.h"
 #include "platform/qt/MemoText.h"
 #include "platform/qt/ShiftJisCodec.h"
-#include "platform/widgets/FormStyle.h"
 #include "platform/widgets/SumirelApplication.h"
 #include "platform/widgets/UserDialogs.h"
 #include "settings/LoadSettings.h"
@@ -162,20 +161,7 @@ TSettingForm::TSettingForm(QWidget* parent, std::string iniFileName)
     connect(Button5, &QPushButton::clicked, this, &TSettingForm::Button5Click);
     connect(Button6, &QPushButton::clicked, this, &TSettingForm::Button6Click);
 
-    setFixedSize(349, 394);
-    CentreOnScreen(*this);
-}
-
-void TSettingForm::showEvent(QShowEvent* event) {
-    SettingsDialog::showEvent(event);
-    // A window coming back from being minimised is not shown anew.
-    if (!event->spontaneous()) {
-        try {
-            FormShow();
-        } catch (...) {
-            SumirelApplication::ShowCurrentException();
-        }
-    }
+    FixClientSize(349, 394);
 }
 
 void TSettingForm::FormShow() {

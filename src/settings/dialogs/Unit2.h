@@ -25,7 +25,7 @@ public:
                           std::string iniFileName = ExecutableFolder() + "/sumirel.ini");
 
     // Event handlers.
-    void FormShow();
+    void FormShow() override;
     void Button1Click();
     void Button2Click();
     void Button3Click();
@@ -71,8 +71,6 @@ public:
     QPushButton* Button6;  // browse: target files, several at once
 
 protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     void BrowseInto(QLineEdit* edit, const QString& filter, const QString& defaultExtension);
 
