@@ -60,6 +60,11 @@ namespace {
 
 // The newest entry: the block from the diary's first "<Start>" through its first "<End>".
 // Empty when the diary holds no "<Start>"; throws FormatError when it is damaged.
+//
+// The diary is searched as read, not with its line breaks made CR LF first: a tag holds no
+// line break, so both texts have the same tags in the same order, and the block, which
+// begins with "<" and ends with ">", becomes the very block of the made-over text once its
+// own line breaks are made CR LF. Only the block is made over, not the whole diary.
 std::optional<SDiary> NewestEntry(const std::string& diaryText, Reporter& reporter) {
     const PatternMatch start = FindPattern(diaryText, DiaryTags::kStart, reporter);
     if (!start.Found) {
@@ -74,7 +79,12 @@ std::optional<SDiary> NewestEntry(const std::string& diaryText, Reporter& report
     }
     const std::int64_t count =
         static_cast<std::int64_t>(end.Position) + end.Length - start.Position;
-    return ParseEntry(Substring(diaryText, start.Position, count), reporter);
+    std::string block = Substring(diaryText, start.Position, count);
+    // The conversion ends a text with CR LF; the block ends with ">", so that CR LF is the
+    // only one added, and it goes again.
+    block = NormalizeLineBreaks(std::move(block));
+    block.resize(block.size() - 2);
+    return ParseEntry(block, reporter);
 }
 
 }  // namespace
@@ -84,7 +94,7 @@ bool UpdateTargetFiles(const std::string& diaryFileName, const std::vector<std::
     if (diaryFileName.empty() || !FileExists(diaryFileName)) {
         return true;
     }
-    const std::string diaryText = NormalizeLineBreaks(ReadWholeFile(diaryFileName));
+    const std::string diaryText = ReadWholeFile(diaryFileName);
     // The entry is the same for every target; it is located once, after the first target
     // file has been read, so a missing first target is reported before a damaged diary.
     bool located = false;
