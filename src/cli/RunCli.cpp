@@ -145,7 +145,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
                     err, "the settings file \"" + *arguments.iniFile + "\" does not exist");
             }
         } else {
-            iniFileName = Sumirel::ExecutableFolder() + "/sumirel.ini";
+            iniFileName = Sumirel::SettingsFileName();
         }
         if (arguments.command == Command::Write) {
             return Write(arguments, iniFileName, in, out, err);

@@ -112,7 +112,7 @@ TSumirelForm::TSumirelForm(PreviewFactory previewFactory, std::unique_ptr<DialUp
             &TSumirelForm::TemplateSaveButtonClick);
     connect(DiarySaveButton, &QPushButton::clicked, this, &TSumirelForm::DiarySaveButtonClick);
 
-    IniFileName = ExecutableFolder() + "/sumirel.ini";
+    IniFileName = SettingsFileName();
 }
 
 TSumirelForm::~TSumirelForm() = default;

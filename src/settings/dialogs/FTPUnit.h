@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/FileIO.h"
+#include "settings/LoadSettings.h"
 #include "settings/dialogs/SettingsDialog.h"
 
 class QCheckBox;
@@ -24,7 +25,7 @@ class TFTPSettingForm : public SettingsDialog {
     Q_OBJECT
 public:
     explicit TFTPSettingForm(QWidget* parent = nullptr,
-                             std::string iniFileName = ExecutableFolder() + "/sumirel.ini");
+                             std::string iniFileName = SettingsFileName());
 
     // Set by the opener before the dialog is shown. DefaultPort is shown when the settings
     // file holds no port: the port the FTP client currently has. RasComponent lists the

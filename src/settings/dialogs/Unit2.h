@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/FileIO.h"
+#include "settings/LoadSettings.h"
 #include "settings/dialogs/SettingsDialog.h"
 
 class QGroupBox;
@@ -21,8 +22,7 @@ namespace Sumirel {
 class TSettingForm : public SettingsDialog {
     Q_OBJECT
 public:
-    explicit TSettingForm(QWidget* parent = nullptr,
-                          std::string iniFileName = ExecutableFolder() + "/sumirel.ini");
+    explicit TSettingForm(QWidget* parent = nullptr, std::string iniFileName = SettingsFileName());
 
     // Event handlers.
     void FormShow() override;
