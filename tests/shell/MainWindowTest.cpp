@@ -17,9 +17,9 @@
 #include "platform/widgets/SumirelApplication.h"
 #include "shell/AboutUnit.h"
 #include "shell/EditActions.h"
-#include "shell/FakeDialogs.h"
 #include "shell/FakePreview.h"
 #include "shell/Unit1.h"
+#include "support/FakeDialogs.h"
 #include "support/TempDir.h"
 
 using Sumirel::TSumirelForm;
