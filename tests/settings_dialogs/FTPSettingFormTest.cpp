@@ -329,6 +329,21 @@ private slots:
         QVERIFY(form->isVisible());
         QCOMPARE(ReadBytes(ini), before);
     }
+
+    // The file holds credentials after OK, so only its owner may read it, however it was.
+    void okLeavesTheFileToItsOwner() {
+        dir->Write("sumirel.ini", "[Files]\r\nDiaryFileName=/d.txt\r\n");
+        QCOMPARE(::chmod(ini.c_str(), 0644), 0);
+        auto form = Form();
+        Open(*form);
+        form->PassEdit->setText("secret");
+        form->Button1->click();
+        QVERIFY(!form->isVisible());
+        struct stat info {};
+        QCOMPARE(::stat(ini.c_str(), &info), 0);
+        QCOMPARE(info.st_mode & 07777, 0600u);
+        QCOMPARE(IniFile(ini).ReadString("Files", "DiaryFileName", ""), std::string("/d.txt"));
+    }
 };
 
 int RunFTPSettingFormTests(int argc, char** argv) {

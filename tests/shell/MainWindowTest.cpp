@@ -113,6 +113,23 @@ private slots:
         QVERIFY(dialogs->shown.isEmpty());
     }
 
+    // A settings file that cannot be read is shown, and nothing falls back on the default
+    // files of the current folder.
+    void startupWithUnreadableSettingsFile() {
+        const std::string ini = dir->File("sumirel.ini");
+        std::filesystem::create_directory(ini);
+        Workspace();
+        auto form = Form(ini);
+        QCOMPARE(dialogs->shown.size(), 1);
+        QVERIFY(dialogs->shown[0].startsWith("error[Sumirel]:"));
+        QVERIFY(dialogs->shown[0].contains(QString::fromStdString(ini)));
+        QVERIFY(form->CurrentSettings().DiaryFileName.empty());
+        form->TitleEdit->setText("T");
+        form->ContentsEdit->setPlainText("c");
+        QTest::mouseClick(form->WriteButton, Qt::LeftButton);
+        QCOMPARE(ReadBytes(dir->File("Diary.txt")), std::string());
+    }
+
     void startupWithJapaneseSeparators() {
         auto form = Form(Ini(Sjis("YearSep=年\r\nMonSep=月\r\nDaySep=日\r\n")));
         QCOMPARE(form->DateEdit->text(), TodayWith(U("年"), U("月"), U("日")));
