@@ -3,9 +3,11 @@
 #include <QDate>
 #include <cstdint>
 #include <exception>
+#include <filesystem>
 #include <iterator>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <variant>
 
@@ -22,9 +24,6 @@
 namespace SumirelCli {
 
 namespace {
-
-// The port LoadSettings falls back on, as the window's FTP client holds it right after start.
-constexpr std::int32_t kDefaultFtpPort = 21;
 
 constexpr char kProgram[] = "sumirel-cli: ";
 
@@ -85,7 +84,7 @@ int Write(const CliArguments& arguments, const std::string& iniFileName, std::is
     }
     entry.Contents = std::move(*contents);
 
-    const Sumirel::Settings settings = Sumirel::LoadSettings(iniFileName, kDefaultFtpPort);
+    const Sumirel::Settings settings = Sumirel::LoadSettings(iniFileName);
     // The command itself would end silently here; a script needs to hear why.
     for (const auto& [key, value] : {std::pair{"DiaryFileName", &settings.DiaryFileName},
                                      std::pair{"HtmlFileName", &settings.HtmlFileName}}) {
@@ -112,7 +111,7 @@ int Write(const CliArguments& arguments, const std::string& iniFileName, std::is
 }
 
 int Rebuild(const std::string& iniFileName, std::ostream& out, std::ostream& err) {
-    const Sumirel::Settings settings = Sumirel::LoadSettings(iniFileName, kDefaultFtpPort);
+    const Sumirel::Settings settings = Sumirel::LoadSettings(iniFileName);
     ConsoleUi ui(out, err);
     return Sumirel::RebuildCommand(settings, ui) == Sumirel::CommandResult::Succeeded
                ? kSucceeded
@@ -140,7 +139,8 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
             iniFileName = FileNameFromConsole(*arguments.iniFile);
             // A mistyped name must not quietly fall back on the default files of the current
             // folder, which the command would then overwrite.
-            if (!Sumirel::FileExists(iniFileName)) {
+            std::error_code ec;
+            if (!std::filesystem::exists(Sumirel::NativePath(iniFileName), ec)) {
                 return InputFailure(
                     err, "the settings file \"" + *arguments.iniFile + "\" does not exist");
             }

@@ -12,6 +12,7 @@
 #include "platform/qt/FtpClient.h"
 #include "publish/UploadMessages.h"
 #include "publish/UploadSequence.h"
+#include "publish/UploadSetup.h"
 #include "settings/LoadSettings.h"
 
 namespace SumirelCli {
@@ -69,34 +70,23 @@ int Upload(const std::string& iniFileName, std::ostream& out, std::ostream& err)
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
 
+    const Sumirel::Settings settings = Sumirel::LoadSettings(iniFileName);
     Sumirel::FtpClient ftp;
-    const Sumirel::Settings settings = Sumirel::LoadSettings(iniFileName, ftp.Port);
-    const Sumirel::FTPSetting& s = settings.Ftp;
-    ftp.Host = s.HostName;
-    ftp.UserID = s.ID;
-    ftp.Password = s.Pass;
-    ftp.Port = s.Port;
-    for (const auto& [key, value] : {std::pair{"[FTP] HostName", &s.HostName},
-                                     std::pair{"[Files] HtmlFileName", &settings.HtmlFileName}}) {
-        if (value->empty()) {
-            err << "sumirel-cli: " << key << " is empty in the settings file \""
-                << ConsoleFromShiftJis(iniFileName) << "\"; nothing was sent\n";
-            return kNotDone;
-        }
+    std::unique_ptr<Sumirel::DialUp> dialUp;
+    if (settings.Ftp.DialUp) {
+        dialUp = Sumirel::CreateSystemDialUp();
+    }
+    const Sumirel::UploadSetup setup = Sumirel::SetUpUpload(settings, ftp, dialUp.get());
+    if (!setup.Missing.empty()) {
+        err << "sumirel-cli: " << setup.Missing << " is empty in the settings file \""
+            << ConsoleFromShiftJis(iniFileName) << "\"; nothing was sent\n";
+        return kNotDone;
     }
 
-    Sumirel::UploadPlan plan{s.DefaultDir, settings.OtherFiles, s.DialUp, s.QuitDialUp};
-    plan.SendFiles.push_back(settings.HtmlFileName);
+    const Sumirel::UploadPlan& plan = setup.Plan;
     ConsoleLog log(out);
-    std::unique_ptr<Sumirel::DialUp> dialUp;
-    if (plan.UseDialUp) {
-        dialUp = Sumirel::CreateSystemDialUp();
-        dialUp->EntryName = s.DialEntryName;
-        dialUp->UserName = s.DialID;
-        dialUp->Password = s.DialPass;
-        if (!Dial(*dialUp, log)) {
-            return kFormatError;
-        }
+    if (plan.UseDialUp && !Dial(*dialUp, log)) {
+        return kFormatError;
     }
     const bool sent = Sumirel::RunTransfer(ftp, dialUp.get(), plan, log, [] { return false; });
     return sent ? kSucceeded : kFormatError;

@@ -1,51 +1,26 @@
 #pragma once
-// The engine's own texts, as Shift-JIS bytes (the comment above each gives it readably).
+// The engine's own texts, Shift-JIS (written readably in Messages.cpp).
+
+#include <span>
+
+#include "platform/MessageText.h"
 
 namespace Sumirel::Messages {
 
-// <!--end_sumirel--> が見つかりませんでした
-inline constexpr char kNoBlockEnd[] =
-    "<!--end_sumirel--> "
-    "\x82\xaa\x8c\xa9\x82\xc2\x82\xa9\x82\xe8\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd";
-// 日記ファイルに<END>が見つかりませんでした / 破損している恐れがあります
-inline constexpr char kNoDiaryEnd[] =
-    "\x93\xfa\x8bL\x83t\x83@\x83"
-    "C\x83\x8b\x82\xc9<END>"
-    "\x82\xaa\x8c\xa9\x82\xc2\x82\xa9\x82\xe8\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd"
-    "\r\n"
-    "\x94j\x91\xb9\x82\xb5\x82\xc4\x82\xa2\x82\xe9\x8b\xb0\x82\xea\x82\xaa\x82\xa0\x82\xe8\x82\xdc"
-    "\x82\xb7";
-// 日記ファイルが破損しています / 手動で書き換えた場合には構文を確認してください
-inline constexpr char kDiaryDamaged[] =
-    "\x93\xfa\x8bL\x83t\x83@\x83"
-    "C\x83\x8b\x82\xaa\x94j\x91\xb9\x82\xb5\x82\xc4\x82\xa2\x82\xdc\x82\xb7"
-    "\r\n"
-    "\x8e\xe8\x93\xae\x82\xc5\x8f\x91\x82\xab\x8a\xb7\x82\xa6\x82\xbd\x8f\xea\x8d\x87\x82\xc9\x82"
-    "\xcd\x8d\x5c\x95\xb6\x82\xf0\x8am\x94"
-    "F\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2";
+extern const char kNoBlockEnd[];    // the template's block has no end marker
+extern const char kNoDiaryEnd[];    // an entry of the diary file has no <END>
+extern const char kDiaryDamaged[];  // an <END> before its <START>
 
-// エラー: caption of the boxes that show the three errors above
-inline constexpr char kErrorCaption[] = "\x83G\x83\x89\x81[";
-// 警告: caption of the questions
-inline constexpr char kWarningCaption[] = "\x8cx\x8d\x90";
+extern const char kErrorCaption[];    // エラー: caption of the boxes that show the errors above
+extern const char kWarningCaption[];  // 警告: caption of the questions
 
-// タイトルが書かれていませんが、続行しますか？
-inline constexpr char kAskNoTitle[] =
-    "\x83^\x83"
-    "C\x83g\x83\x8b\x82\xaa\x8f\x91\x82\xa9\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb9\x82\xf1\x82\xaa"
-    "\x81"
-    "A\x91\xb1\x8ds\x82\xb5\x82\xdc\x82\xb7\x82\xa9\x81H";
-// 内容が書かれていませんが、続行しますか？
-inline constexpr char kAskNoContents[] =
-    "\x93\xe0\x97"
-    "e\x82\xaa\x8f\x91\x82\xa9\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb9\x82\xf1\x82\xaa\x81"
-    "A\x91\xb1\x8ds\x82\xb5\x82\xdc\x82\xb7\x82\xa9\x81H";
+extern const char kAskNoTitle[];     // the entry has no title: go on?
+extern const char kAskNoContents[];  // the entry has no contents: go on?
 
-// 書き込み完了
-inline constexpr char kWriteDone[] = "\x8f\x91\x82\xab\x8d\x9e\x82\xdd\x8a\xae\x97\xb9";
-// 書き込み失敗
-inline constexpr char kWriteFailed[] = "\x8f\x91\x82\xab\x8d\x9e\x82\xdd\x8e\xb8\x94s";
-// 再構築しました
-inline constexpr char kRebuilt[] = "\x8d\xc4\x8d\x5c\x92z\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
+extern const char kWriteDone[];    // 書き込み完了
+extern const char kWriteFailed[];  // 書き込み失敗
+extern const char kRebuilt[];      // 再構築しました
+
+std::span<const MessageText* const> All();
 
 }  // namespace Sumirel::Messages

@@ -1,5 +1,7 @@
 #include "FileIO.h"
 
+#include "platform/PlatformMessages.h"
+
 #include <fcntl.h>
 #include <iconv.h>
 #include <langinfo.h>
@@ -110,16 +112,11 @@ std::string TextFromNativePath(const std::filesystem::path& path) {
     return text;
 }
 
-std::string ReadWholeFile(const std::string& fileName) {
-    const std::filesystem::path path = NativePath(fileName);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        ThrowFileError(FileError::Operation::Read, fileName, errno);
-    }
-    FdCloser closer{fd};
+namespace {
+
+std::string ReadOpenFile(int fd, const std::string& fileName, const struct stat& info) {
     std::string content;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
+    if (info.st_size > 0) {
         content.reserve(static_cast<std::size_t>(info.st_size));
     }
     char buffer[1 << 16];
@@ -139,7 +136,48 @@ std::string ReadWholeFile(const std::string& fileName) {
     return content;
 }
 
-void WriteFileAtomic(const std::string& fileName, std::string_view bytes, unsigned newFileMode) {
+}  // namespace
+
+std::string ReadWholeFile(const std::string& fileName) {
+    const std::filesystem::path path = NativePath(fileName);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        ThrowFileError(FileError::Operation::Read, fileName, errno);
+    }
+    FdCloser closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        info.st_size = 0;
+    }
+    return ReadOpenFile(fd, fileName, info);
+}
+
+std::optional<std::string> ReadFileIfPresent(const std::string& fileName) {
+    constexpr auto kRead = FileError::Operation::Read;
+    const std::filesystem::path path = NativePath(fileName);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return std::nullopt;
+        }
+        ThrowFileError(kRead, fileName, errno);
+    }
+    FdCloser closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        ThrowFileError(kRead, fileName, errno);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        ThrowFileError(kRead, fileName, EISDIR);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        throw FileError(kRead, fileName, PlatformMessages::kNotRegularFile);
+    }
+    return ReadOpenFile(fd, fileName, info);
+}
+
+void WriteFileAtomic(const std::string& fileName, std::string_view bytes, unsigned newFileMode,
+                     FileModeRule modeRule) {
     constexpr auto kWrite = FileError::Operation::Write;
     std::filesystem::path path = NativePath(fileName);
     if (fileName.empty()) {
@@ -182,7 +220,14 @@ void WriteFileAtomic(const std::string& fileName, std::string_view bytes, unsign
         ThrowFileError(kWrite, fileName, error);
     };
 
-    if (exists) {
+    if (modeRule == FileModeRule::OwnerOnly) {
+        if (::fchmod(fd, 0600) != 0) {
+            fail(errno);
+        }
+        if (exists) {
+            [[maybe_unused]] const int ignored = ::fchown(fd, old.st_uid, old.st_gid);
+        }
+    } else if (exists) {
         if (::fchmod(fd, old.st_mode & 07777) != 0) {
             fail(errno);
         }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,18 @@ namespace Sumirel {
 // The whole content of the file, every byte (NUL included). Throws FileError.
 std::string ReadWholeFile(const std::string& fileName);
 
+// The whole content of a file that may be missing: nothing when no file is under the name. A
+// name that exists but is no readable ordinary file (no read permission, a folder, a FIFO, a
+// device) throws FileError, so that it never passes for a missing one. A FIFO is opened
+// without waiting for a writer.
+std::optional<std::string> ReadFileIfPresent(const std::string& fileName);
+
+// How WriteFileAtomic sets the permissions of the file it replaces.
+enum class FileModeRule {
+    KeepExisting,  // an existing file keeps its own, a new one gets `newFileMode` less the umask
+    OwnerOnly,     // readable and writable by the owner only, however it was before
+};
+
 // Replaces the file's content with `bytes` so that the old content survives any failure: the
 // bytes go to a temporary file in the same folder, are flushed to disk and the temporary file
 // is renamed over the old one. An existing file keeps its permissions (and, where allowed,
@@ -23,7 +36,8 @@ std::string ReadWholeFile(const std::string& fileName);
 // permission counts as read-only and is not replaced. A link is followed, so the file it
 // points to is replaced. Throws FileError.
 void WriteFileAtomic(const std::string& fileName, std::string_view bytes,
-                     unsigned newFileMode = 0666);
+                     unsigned newFileMode = 0666,
+                     FileModeRule modeRule = FileModeRule::KeepExisting);
 
 // True when something other than a folder exists under the name.
 bool FileExists(const std::string& fileName);

@@ -1,18 +1,17 @@
 #include "IniFile.h"
 
 #include <limits>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "FileIO.h"
 #include "LineList.h"
+#include "PlatformMessages.h"
 
 namespace Sumirel {
 
 namespace {
-
-// " に書き込めません"
-constexpr char kCannotWrite[] = " \x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1";
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
@@ -122,18 +121,6 @@ KeyLocation Locate(const std::vector<std::string>& lines, std::string_view secti
     return location;
 }
 
-// The file's text; empty when it is missing or cannot be read.
-std::string ReadText(const std::string& fileName) {
-    if (!FileExists(fileName)) {
-        return {};
-    }
-    try {
-        return ReadWholeFile(fileName);
-    } catch (const FileError&) {
-        return {};
-    }
-}
-
 // A value as read: blanks around it trimmed, one pair of enclosing double quotes removed.
 std::string DecodeValue(std::string_view raw) {
     std::string_view value = Trim(raw);
@@ -168,56 +155,48 @@ int DigitValue(char c, int base) {
     return digit < base ? digit : -1;
 }
 
+bool CanStore(const std::string& section, const std::string& key, const std::string& value) {
+    return !HasLineBreak(section) && !HasLineBreak(key) && !HasLineBreak(value) &&
+           section.find(']') == std::string::npos && key.find('=') == std::string::npos;
+}
+
 }  // namespace
 
 IniWriteError::IniWriteError(const std::string& fileName)
-    : PlatformError(fileName + kCannotWrite) {}
+    : PlatformError(fileName + PlatformMessages::kIniCannotWrite) {}
 
-IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+IniText::IniText(std::string_view text) : lines_(LineList::FromText(text)) {}
 
-std::string IniFile::ReadString(const std::string& section, const std::string& key,
-                                const std::string& defaultValue) const {
-    const LineList list = LineList::FromText(ReadText(fileName_));
-    const KeyLocation location = Locate(list.Lines(), section, key);
+std::optional<std::string> IniText::Find(const std::string& section, const std::string& key) const {
+    const KeyLocation location = Locate(lines_.Lines(), section, key);
     if (location.key == kNone) {
-        return defaultValue;
+        return std::nullopt;
     }
-    const std::string& line = list.Lines()[location.key];
+    const std::string& line = lines_.Lines()[location.key];
     return DecodeValue(std::string_view(line).substr(ParseLine(line).valueStart));
 }
 
-std::int32_t IniFile::ReadInteger(const std::string& section, const std::string& key,
+std::string IniText::ReadString(const std::string& section, const std::string& key,
+                                const std::string& defaultValue) const {
+    return Find(section, key).value_or(defaultValue);
+}
+
+std::int32_t IniText::ReadInteger(const std::string& section, const std::string& key,
                                   std::int32_t defaultValue) const {
     std::int32_t value = 0;
     return ParseIniInteger(ReadString(section, key, std::string()), value) ? value : defaultValue;
 }
 
-bool IniFile::ReadBool(const std::string& section, const std::string& key,
+bool IniText::ReadBool(const std::string& section, const std::string& key,
                        bool defaultValue) const {
     std::int32_t value = 0;
     return ParseIniInteger(ReadString(section, key, std::string()), value) ? value != 0
                                                                            : defaultValue;
 }
 
-void IniFile::WriteString(const std::string& section, const std::string& key,
+void IniText::WriteString(const std::string& section, const std::string& key,
                           const std::string& value) {
-    // A line break cannot be stored on one line, a "]" would end the section's name early and
-    // an "=" the key's name: such a call writes nothing and fails like any other write.
-    if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
-        section.find(']') != std::string::npos || key.find('=') != std::string::npos) {
-        throw IniWriteError(fileName_);
-    }
-    std::string text;
-    if (FileExists(fileName_)) {
-        try {
-            text = ReadWholeFile(fileName_);
-        } catch (const FileError&) {
-            // Writing from an empty text would destroy the keys we could not read.
-            throw IniWriteError(fileName_);
-        }
-    }
-    LineList list = LineList::FromText(text);
-    std::vector<std::string>& lines = list.Lines();
+    std::vector<std::string>& lines = lines_.Lines();
     const KeyLocation location = Locate(lines, section, key);
     const std::string stored = EncodeValue(value);
     if (location.key != kNone) {
@@ -226,16 +205,44 @@ void IniFile::WriteString(const std::string& section, const std::string& key,
         line += stored;
     } else if (location.section != kNone) {
         const std::size_t after = location.lastKey != kNone ? location.lastKey : location.section;
-        list.Insert(after + 1, key + "=" + stored);
+        lines_.Insert(after + 1, key + "=" + stored);
     } else {
-        list.Add("[" + section + "]");
-        list.Add(key + "=" + stored);
+        lines_.Add("[" + section + "]");
+        lines_.Add(key + "=" + stored);
     }
-    try {
-        WriteFileAtomic(fileName_, list.Text(), 0600);
-    } catch (const FileError&) {
-        throw IniWriteError(fileName_);
-    }
+}
+
+std::string IniText::Text() const {
+    return lines_.Text();
+}
+
+IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+
+IniText IniFile::Load() const {
+    const std::optional<std::string> text = ReadFileIfPresent(fileName_);
+    return text.has_value() ? IniText(*text) : IniText();
+}
+
+std::string IniFile::ReadString(const std::string& section, const std::string& key,
+                                const std::string& defaultValue) const {
+    return Load().ReadString(section, key, defaultValue);
+}
+
+std::int32_t IniFile::ReadInteger(const std::string& section, const std::string& key,
+                                  std::int32_t defaultValue) const {
+    return Load().ReadInteger(section, key, defaultValue);
+}
+
+bool IniFile::ReadBool(const std::string& section, const std::string& key,
+                       bool defaultValue) const {
+    return Load().ReadBool(section, key, defaultValue);
+}
+
+void IniFile::WriteString(const std::string& section, const std::string& key,
+                          const std::string& value) {
+    IniEdit edit(fileName_);
+    edit.WriteString(section, key, value);
+    edit.Commit();
 }
 
 void IniFile::WriteInteger(const std::string& section, const std::string& key, std::int32_t value) {
@@ -244,6 +251,49 @@ void IniFile::WriteInteger(const std::string& section, const std::string& key, s
 
 void IniFile::WriteBool(const std::string& section, const std::string& key, bool value) {
     WriteString(section, key, value ? "1" : "0");
+}
+
+IniEdit::IniEdit(std::string fileName) : fileName_(std::move(fileName)) {}
+
+void IniEdit::WriteString(const std::string& section, const std::string& key,
+                          const std::string& value) {
+    // A line break cannot be stored on one line, a "]" would end the section's name early and
+    // an "=" the key's name: the whole edit is refused before anything is written.
+    if (!CanStore(section, key, value)) {
+        throw IniWriteError(fileName_);
+    }
+    writes_.push_back({section, key, value});
+}
+
+void IniEdit::WriteInteger(const std::string& section, const std::string& key, std::int32_t value) {
+    WriteString(section, key, std::to_string(value));
+}
+
+void IniEdit::WriteBool(const std::string& section, const std::string& key, bool value) {
+    WriteString(section, key, value ? "1" : "0");
+}
+
+void IniEdit::Commit() {
+    if (writes_.empty()) {
+        return;
+    }
+    IniText text;
+    try {
+        text = IniFile(fileName_).Load();
+    } catch (const FileError&) {
+        // Writing from an empty text would destroy the keys we could not read.
+        throw IniWriteError(fileName_);
+    }
+    for (const Write& write : writes_) {
+        text.WriteString(write.section, write.key, write.value);
+    }
+    try {
+        WriteFileAtomic(fileName_, text.Text(), 0600,
+                        ownerOnly_ ? FileModeRule::OwnerOnly : FileModeRule::KeepExisting);
+    } catch (const FileError&) {
+        throw IniWriteError(fileName_);
+    }
+    writes_.clear();
 }
 
 bool ParseIniInteger(const std::string& text, std::int32_t& value) {

@@ -12,9 +12,11 @@
 // section. A lead byte of a double-byte character and its trail byte compare exactly.
 //
 // Every call opens the file, does its work and closes it again: nothing is cached, so a
-// change made by another program is seen at the next call. A missing or unreadable file
-// reads as empty. Writing one key reads the file, changes that key's line (or adds the key,
-// and the section when it is missing) and replaces the file atomically; a value that begins
+// change made by another program is seen at the next call. A missing file reads as empty; a
+// name that exists but is no readable ordinary file throws FileError on reading (it is never
+// taken for an empty file). Writing one key reads the file, changes that key's line (or adds
+// the key, and the section when it is missing) and replaces the file atomically; an IniEdit
+// does the same for many keys with one read and one replacement. A value that begins
 // or ends with a blank or a double quote is written enclosed in double quotes, so that it
 // reads back exactly. A changed key keeps its line up to and including the "="; a new key
 // goes right after the last key line of its section (or after the header when there is
@@ -23,9 +25,13 @@
 // file is created readable and writable by its owner only, since it holds credentials.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/Errors.h"
+#include "platform/LineList.h"
 
 namespace Sumirel {
 
@@ -35,11 +41,37 @@ public:
     explicit IniWriteError(const std::string& fileName);
 };
 
+// The text of a settings file held in memory, read and changed by the rules above.
+class IniText {
+public:
+    IniText() = default;
+    explicit IniText(std::string_view text);
+
+    // The decoded value of the key; nothing when the section or the key is missing.
+    std::optional<std::string> Find(const std::string& section, const std::string& key) const;
+    std::string ReadString(const std::string& section, const std::string& key,
+                           const std::string& defaultValue) const;
+    std::int32_t ReadInteger(const std::string& section, const std::string& key,
+                             std::int32_t defaultValue) const;
+    bool ReadBool(const std::string& section, const std::string& key, bool defaultValue) const;
+    // Stores the value as the file would hold it; the caller has refused what no line can hold.
+    void WriteString(const std::string& section, const std::string& key, const std::string& value);
+
+    std::string Text() const;
+
+private:
+    LineList lines_;
+};
+
 class IniFile {
 public:
     explicit IniFile(std::string fileName);
 
     const std::string& FileName() const { return fileName_; }
+
+    // The whole file, read once; empty when it is missing. Throws FileError when it exists but
+    // cannot be read.
+    IniText Load() const;
 
     std::string ReadString(const std::string& section, const std::string& key,
                            const std::string& defaultValue) const;
@@ -60,6 +92,37 @@ public:
 
 private:
     std::string fileName_;
+};
+
+// Many writes to one settings file, gathered in memory and stored by Commit with one read and
+// one atomic replacement: either every key is written or, after a failure, the file is
+// exactly as it was. The write calls refuse what no line can hold (IniWriteError, as
+// IniFile's), before anything is stored.
+class IniEdit {
+public:
+    explicit IniEdit(std::string fileName);
+
+    void WriteString(const std::string& section, const std::string& key, const std::string& value);
+    void WriteInteger(const std::string& section, const std::string& key, std::int32_t value);
+    void WriteBool(const std::string& section, const std::string& key, bool value);
+
+    // The replaced file is readable and writable by its owner only, also when it was wider:
+    // for an edit that stores credentials.
+    void MakeOwnerOnly() { ownerOnly_ = true; }
+
+    // Stores the gathered writes in their order; nothing when there are none. Throws
+    // IniWriteError when the file cannot be read back or replaced.
+    void Commit();
+
+private:
+    struct Write {
+        std::string section;
+        std::string key;
+        std::string value;
+    };
+    std::string fileName_;
+    std::vector<Write> writes_;
+    bool ownerOnly_ = false;
 };
 
 // The integer rule of ReadInteger applied to a text; false when the text is no whole number.

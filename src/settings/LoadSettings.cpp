@@ -2,20 +2,15 @@
 
 #include <string_view>
 #include <utility>
+#include <variant>
 
 #include "platform/FileIO.h"
-#include "platform/IniFile.h"
 #include "platform/LineList.h"
-#include "settings/Scramble.h"
+#include "settings/SettingsFile.h"
 
 namespace Sumirel {
 
 namespace {
-
-// A file beside the current folder, which is asked afresh at every call.
-std::string InCurrentFolder(const char* name) {
-    return CurrentFolder() + "/" + name;
-}
 
 std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
     for (std::size_t at = text.find(from); at != std::string::npos;
@@ -25,45 +20,39 @@ std::string ReplaceAll(std::string text, std::string_view from, std::string_view
     return text;
 }
 
+// Fills one field of the record the way the row's kind reads.
+struct FillField {
+    const SettingsReader& file;
+    const SettingRow& row;
+    Settings& settings;
+
+    void operator()(TextField field) const { field(settings) = file.Text(row); }
+    void operator()(IntegerField field) const { field(settings) = file.Integer(row); }
+    void operator()(BoolField field) const { field(settings) = file.Bool(row); }
+    void operator()(ListField field) const { field(settings) = SplitOtherFiles(file.Text(row)); }
+};
+
 }  // namespace
 
 std::string SettingsFileName() {
     return ExecutableFolder() + "/sumirel.ini";
 }
 
-Settings LoadSettings(const std::string& iniFileName, std::int32_t currentPort) {
-    using namespace SettingsKeys;
-    const IniFile ini(iniFileName);
-    Settings s;
+Settings LoadSettings(const std::string& iniFileName, std::optional<std::int32_t> currentPort) {
+    const SettingsReader file(iniFileName, currentPort);
+    Settings settings;
+    for (const SettingRow& row : SettingsTable()) {
+        std::visit(FillField{file, row, settings}, row.Field);
+    }
+    return settings;
+}
 
-    s.DiaryFileName = ini.ReadString(kFiles, "DiaryFileName", InCurrentFolder("Diary.txt"));
-    s.HtmlFileName = ini.ReadString(kFiles, "HtmlFileName", InCurrentFolder("Diary.html"));
-    s.TemplateFileName =
-        ini.ReadString(kFiles, "TemplateFileName", InCurrentFolder("Template.html"));
-
-    s.Separators.MonSep = ini.ReadString(kSettings, "MonSep", "/");
-    s.Separators.YearSep = ini.ReadString(kSettings, "YearSep", "/");
-    s.Separators.DaySep = ini.ReadString(kSettings, "DaySep", "");
-    s.AddStrings.LenStartString = ini.ReadString(kSettings, "LenStartString", "");
-    s.AddStrings.LenEndString = ini.ReadString(kSettings, "LenEndString", "<BR>");
-    s.OtherFiles = SplitOtherFiles(ini.ReadString(kSettings, "OtherFiles", ""));
-
-    FTPSetting& ftp = s.Ftp;
-    ftp.HostName = ini.ReadString(kFtp, "HostName", "");
-    ftp.ID = UnscrambleText(ini.ReadString(kFtp, "ID", ""));
-    ftp.DefaultDir = ini.ReadString(kFtp, "DefaultDir", "");
-    ftp.Pass = UnscrambleText(ini.ReadString(kFtp, "Pass", ""));
-    ftp.Port = ini.ReadInteger(kFtp, "Port", currentPort);
-    ftp.DialUp = ini.ReadBool(kFtp, "DialUp", false);
-    ftp.QuitDialUp = ini.ReadBool(kFtp, "QuitDialUp", false);
-    ftp.DialEntryName = ini.ReadString(kFtp, "DialEntryName", "");
-    ftp.DialID = UnscrambleText(ini.ReadString(kFtp, "DialID", ""));
-    ftp.DialPass = UnscrambleText(ini.ReadString(kFtp, "DialPass", ""));
-    return s;
+std::string OtherFilesBoxText(const std::string& stored) {
+    return ReplaceAll(stored, "<", "\r\n");
 }
 
 std::vector<std::string> SplitOtherFiles(const std::string& stored) {
-    LineList list = LineList::FromText(ReplaceAll(stored, "<", "\r\n"));
+    LineList list = LineList::FromText(OtherFilesBoxText(stored));
     return std::move(list.Lines());
 }
 

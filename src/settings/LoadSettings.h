@@ -2,6 +2,7 @@
 // Reading the whole settings record from the settings file.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,14 +14,17 @@ namespace Sumirel {
 // the root folder gives "//sumirel.ini").
 std::string SettingsFileName();
 
-// Every field from the file at `iniFileName`, with the defaults for what is missing: the
-// three file names in the current folder (asked afresh for each), "/" "/" "" as date
-// separators, "" and "<BR>" as line prefix and suffix, `currentPort` for Port, credentials
-// unscrambled.
-Settings LoadSettings(const std::string& iniFileName, std::int32_t currentPort);
+// Every field from the file at `iniFileName`, read once, with the settings table's defaults
+// for what is missing (the file names in the current folder, asked afresh for each;
+// `currentPort` for Port when the caller's client holds one), credentials unscrambled. A
+// missing file gives every default; one that exists but cannot be read throws FileError.
+Settings LoadSettings(const std::string& iniFileName,
+                      std::optional<std::int32_t> currentPort = std::nullopt);
 
 // The target-file list as the settings file stores it: every "<" a line break.
 std::vector<std::string> SplitOtherFiles(const std::string& stored);
+// The stored list as the text of the settings dialog's box: every "<" a CR LF.
+std::string OtherFilesBoxText(const std::string& stored);
 // The text of the settings dialog's target box (lines joined by CR LF) in its stored form.
 std::string StoreOtherFiles(const std::string& boxText);
 

@@ -23,8 +23,10 @@
 #include "platform/widgets/FormStyle.h"
 #include "platform/widgets/SumirelApplication.h"
 #include "platform/widgets/UserDialogs.h"
+#include "publish/UploadSetup.h"
 #include "publish/window/UpdateUnit.h"
 #include "settings/LoadSettings.h"
+#include "settings/SettingsTable.h"
 #include "settings/dialogs/FTPUnit.h"
 #include "settings/dialogs/Unit2.h"
 #include "shell/AboutUnit.h"
@@ -113,6 +115,9 @@ TSumirelForm::TSumirelForm(PreviewFactory previewFactory, std::unique_ptr<DialUp
     connect(DiarySaveButton, &QPushButton::clicked, this, &TSumirelForm::DiarySaveButtonClick);
 
     IniFileName = SettingsFileName();
+    // The client starts on the settings table's port, the default of Port until an upload
+    // sets it from the settings file.
+    FTP->Port = DefaultNumber(FindSettingRow(SettingsKeys::kFtp, "Port"), std::nullopt);
 }
 
 TSumirelForm::~TSumirelForm() = default;
@@ -341,25 +346,17 @@ std::int32_t TSumirelForm::FtpPort() const {
 
 void TSumirelForm::FTPP1Click() {
     Run([this] {
-        const FTPSetting& ftp = settings_.Ftp;
-        FTP->Host = ftp.HostName;
-        FTP->UserID = ftp.ID;
-        FTP->Password = ftp.Pass;
-        FTP->Port = ftp.Port;
-        RAS->EntryName = ftp.DialEntryName;
-        RAS->UserName = ftp.DialID;
-        RAS->Password = ftp.DialPass;
-        if (ftp.HostName.empty() || settings_.HtmlFileName.empty()) {
+        const UploadSetup setup = SetUpUpload(settings_, *FTP, RAS.get());
+        if (!setup.Missing.empty()) {
             return;
         }
         TUpdateForm form(this);
-        form.SendFiles = settings_.OtherFiles;
-        form.SendFiles.push_back(settings_.HtmlFileName);
-        form.RemoteDir = ftp.DefaultDir;
+        form.SendFiles = setup.Plan.SendFiles;
+        form.RemoteDir = setup.Plan.RemoteDir;
         form.FtpClient_ = FTP.get();
         form.DialUpLink = RAS.get();
-        form.UseDialUp = ftp.DialUp;
-        form.HangUpAfter = ftp.QuitDialUp;
+        form.UseDialUp = setup.Plan.UseDialUp;
+        form.HangUpAfter = setup.Plan.HangUpAfter;
         form.BindDialUp(RAS.get());
         form.exec();
     });

@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -435,3 +436,37 @@ TEST_F(CliTest, UploadSendsTargetsThenPageAndLogsEachStep) {
 }
 
 }  // namespace
+
+// A settings file that exists but cannot be read stops every command, naming the file: were
+// it taken as empty, the default file names of the current folder would be overwritten.
+TEST_F(CliTest, UnreadableSettingsFileStopsEveryCommand) {
+    const std::filesystem::path work = dir.Path() / "work";
+    std::filesystem::create_directory(work);
+    const std::string oldDiary = "<Start>old<End>\r\n";
+    const std::string workDiary = dir.Write("work/Diary.txt", oldDiary);
+    const std::string folderIni = dir.File("folder.ini");
+    std::filesystem::create_directory(folderIni);
+    const std::string fifoIni = dir.File("fifo.ini");
+    ASSERT_EQ(::mkfifo(fifoIni.c_str(), 0600), 0);
+    std::vector<std::pair<const char*, std::string>> files = {{"a folder", folderIni},
+                                                              {"a FIFO", fifoIni}};
+    if (::geteuid() != 0) {  // the superuser reads a file of mode 000 all the same
+        const std::string closed = dir.Write("closed.ini", "[Files]\r\n");
+        ASSERT_EQ(::chmod(closed.c_str(), 0), 0);
+        files.emplace_back("no read permission", closed);
+    }
+    const std::filesystem::path start = std::filesystem::current_path();
+    std::filesystem::current_path(work);
+    for (const auto& [name, file] : files) {
+        for (const char* command : {"write", "rebuild", "upload"}) {
+            SCOPED_TRACE(std::string(name) + ", " + command);
+            const Outcome run = RunProgram(SUMIREL_CLI, {"--ini", file, command}, "text");
+            EXPECT_EQ(run.status, 2);
+            EXPECT_EQ(run.out, "");
+            EXPECT_NE(run.err.find(file), std::string::npos) << run.err;
+            EXPECT_EQ(ReadBytes(workDiary), oldDiary);
+            EXPECT_EQ(ReadBytes((work / "Diary.html").string()), "<missing>");
+        }
+    }
+    std::filesystem::current_path(start);
+}

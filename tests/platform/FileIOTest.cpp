@@ -184,6 +184,52 @@ TEST(FileIOTest, WriteFileAtomicKeepsThePermissionsOfAnOldFile) {
     }
 }
 
+TEST(FileIOTest, WriteFileAtomicOwnerOnlyNarrowsAnyOldMode) {
+    for (unsigned mode : {0644u, 0666u, 0640u, 0600u}) {
+        TempDir dir;
+        const std::string file = dir.Write("old.txt", "old");
+        ASSERT_EQ(::chmod(file.c_str(), mode), 0);
+        WriteFileAtomic(file, "new", 0600, Sumirel::FileModeRule::OwnerOnly);
+        EXPECT_EQ(Mode(file), 0600u) << std::oct << mode;
+        EXPECT_EQ(ReadBytes(file), "new");
+    }
+    TempDir dir;
+    const UmaskGuard mask(0);
+    WriteFileAtomic(dir.File("new.txt"), "new", 0666, Sumirel::FileModeRule::OwnerOnly);
+    EXPECT_EQ(Mode(dir.File("new.txt")), 0600u);
+}
+
+// A name that exists must be readable or an error; only a missing one reads as nothing. A
+// FIFO without a writer is refused at once instead of waiting for one.
+TEST(FileIOTest, ReadFileIfPresentTellsMissingFromUnreadable) {
+    TempDir dir;
+    EXPECT_EQ(Sumirel::ReadFileIfPresent(dir.File("none.ini")), std::nullopt);
+    EXPECT_EQ(Sumirel::ReadFileIfPresent(dir.File("none/x.ini")), std::nullopt);
+    EXPECT_EQ(Sumirel::ReadFileIfPresent(dir.Write("empty.ini", "")), std::string());
+    EXPECT_EQ(Sumirel::ReadFileIfPresent(dir.Write("a.ini", "a\0b"s)), "a\0b"s);
+
+    const std::string folder = dir.File("folder.ini");
+    fs::create_directory(folder);
+    const std::string fifo = dir.File("fifo.ini");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::vector<std::string> refused = {folder, fifo, "/dev/null"};
+    if (::geteuid() != 0) {  // the superuser reads a file of mode 000 all the same
+        const std::string closed = dir.Write("closed.ini", "x");
+        ASSERT_EQ(::chmod(closed.c_str(), 0), 0);
+        refused.push_back(closed);
+    }
+    for (const std::string& name : refused) {
+        SCOPED_TRACE(name);
+        try {
+            Sumirel::ReadFileIfPresent(name);
+            ADD_FAILURE() << "no FileError";
+        } catch (const FileError& e) {
+            EXPECT_EQ(e.Path(), name);
+            EXPECT_NE(std::string(e.what()).find(name), std::string::npos);
+        }
+    }
+}
+
 struct NewModeCase {
     const char* name;
     mode_t umask;

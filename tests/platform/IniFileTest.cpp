@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "support/TempDir.h"
@@ -262,6 +263,83 @@ TEST(IniFileTest, LineBreakInValueIsRefused) {
     ExpectWriteRefused(path, "a\nb");
     ExpectWriteRefused(path, "a\r");
     ExpectWriteRefused(dir.File("new.ini"), "a\nb");  // and no file is created
+}
+
+}  // namespace
+
+namespace {
+
+using Sumirel::IniEdit;
+
+// One edit of many keys: every key lands in one replacement, in the order written.
+TEST(IniFileTest, EditStoresEveryKeyAtOnce) {
+    TempDir dir;
+    const std::string path = dir.Write("sumirel.ini", "; mine\r\n[S]\r\nK=old\r\n[T]\r\nX=1\r\n");
+    IniEdit edit(path);
+    edit.WriteString("S", "K", "new");
+    edit.WriteInteger("S", "N", -5);
+    edit.WriteBool("U", "B", true);
+    edit.WriteString("s", "k", " again ");
+    EXPECT_EQ(ReadBytes(path),
+              "; mine\r\n[S]\r\nK=old\r\n[T]\r\nX=1\r\n");  // nothing before Commit
+    edit.Commit();
+    EXPECT_EQ(ReadBytes(path),
+              "; mine\r\n[S]\r\nK=\" again \"\r\nN=-5\r\n[T]\r\nX=1\r\n[U]\r\nB=1\r\n");
+}
+
+// A failing edit changes nothing: not the keys before the failing one, not the file's mode.
+TEST(IniFileTest, FailedEditLeavesTheFileAsItWas) {
+    TempDir dir;
+    const std::string before = "[S]\r\nK=old\r\n";
+    const std::string path = dir.Write("sumirel.ini", before);
+    {
+        IniEdit edit(path);
+        edit.WriteString("S", "K", "new");
+        EXPECT_THROW(edit.WriteString("S", "L", "a\nb"), IniWriteError);
+    }
+    EXPECT_EQ(ReadBytes(path), before);
+
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    IniEdit edit(path);
+    edit.WriteString("S", "K", "new");
+    edit.MakeOwnerOnly();
+    EXPECT_THROW(edit.Commit(), IniWriteError);
+    EXPECT_EQ(ReadBytes(path), before);
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0444u);
+}
+
+TEST(IniFileTest, OwnerOnlyEditNarrowsAWiderFile) {
+    TempDir dir;
+    const std::string path = dir.Write("sumirel.ini", "[S]\r\nK=old\r\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+    IniEdit plain(path);
+    plain.WriteString("S", "K", "plain");
+    plain.Commit();
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0644u);
+
+    IniEdit secret(path);
+    secret.WriteString("S", "Pass", "x");
+    secret.MakeOwnerOnly();
+    secret.Commit();
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+}
+
+// A name that exists but is no readable file is an error for reading and writing alike; only
+// a readable file without usable lines reads as empty.
+TEST(IniFileTest, UnreadableFileIsAnErrorNeverEmpty) {
+    TempDir dir;
+    EXPECT_EQ(IniFile(dir.Write("junk.ini", "junk\r\n=\r\n[\r\n")).ReadString("S", "K", kMissing),
+              kMissing);
+    const std::string folder = dir.File("folder.ini");
+    std::filesystem::create_directory(folder);
+    EXPECT_THROW(IniFile(folder).ReadString("S", "K", ""), Sumirel::FileError);
+    EXPECT_THROW(IniFile(folder).WriteString("S", "K", "v"), IniWriteError);
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 
 }  // namespace

@@ -10,13 +10,16 @@
 #include "platform/qt/FtpClient.h"
 #include "platform/qt/ShiftJisCodec.h"
 #include "platform/widgets/SumirelApplication.h"
-#include "publish/FakeDialUp.h"
+#include "publish/UploadMessages.h"
 #include "publish/UploadSequence.h"
+#include "publish/UploadSetup.h"
 #include "publish/window/UpdateUnit.h"
 #include "settings/Scramble.h"
-#include "shell/FakeDialogs.h"
 #include "shell/Unit1.h"
+#include "support/FakeDialUp.h"
+#include "support/FakeDialogs.h"
 #include "support/FtpServer.h"
+#include "support/MessageCheck.h"
 #include "support/TempDir.h"
 
 using Sumirel::TUpdateForm;
@@ -313,6 +316,56 @@ private slots:
         dial->ReportConnected();
         QCOMPARE(Log(*form), QStringList{kConnecting});
         QCOMPARE(Remote(server, "Diary.html"), std::string("<missing>"));
+    }
+
+    // The set-up the window and sumirel-cli share: the client and the dial-up component get
+    // the settings whether or not there is anything to send; targets go first, then the page.
+    void setUpFromTheSettings_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("nominal") << "ftp.example.jp"
+                                 << "/www/Diary.html" << QString();
+        QTest::newRow("no host") << ""
+                                 << "/www/Diary.html"
+                                 << "[FTP] HostName";
+        QTest::newRow("no page") << "ftp.example.jp"
+                                 << ""
+                                 << "[Files] HtmlFileName";
+    }
+
+    void setUpFromTheSettings() {
+        QFETCH(QString, host);
+        QFETCH(QString, page);
+        QFETCH(QString, missing);
+        Sumirel::Settings settings;
+        settings.HtmlFileName = page.toStdString();
+        settings.OtherFiles = {"/www/index.html", "/www/top.html"};
+        settings.Ftp = {host.toStdString(), "user",  "pw", "/public", 2121, true, true, "Home",
+                        "dialer",           "dialpw"};
+        Sumirel::FtpClient client;
+        SumirelTest::FakeDialUp dialUp;
+        const Sumirel::UploadSetup setup = Sumirel::SetUpUpload(settings, client, &dialUp);
+        QCOMPARE(QString::fromStdString(setup.Missing), missing);
+        QCOMPARE(client.Host, host.toStdString());
+        QCOMPARE(client.UserID, std::string("user"));
+        QCOMPARE(client.Password, std::string("pw"));
+        QCOMPARE(client.Port, 2121);
+        QCOMPARE(dialUp.EntryName, std::string("Home"));
+        QCOMPARE(dialUp.UserName, std::string("dialer"));
+        QCOMPARE(dialUp.Password, std::string("dialpw"));
+        QCOMPARE(setup.Plan.RemoteDir, std::string("/public"));
+        QCOMPARE(setup.Plan.SendFiles, (std::vector<std::string>{"/www/index.html", "/www/top.html",
+                                                                 page.toStdString()}));
+        QVERIFY(setup.Plan.UseDialUp && setup.Plan.HangUpAfter);
+        const Sumirel::ConnectionOptions options = Sumirel::UploadConnection(settings.Ftp);
+        QCOMPARE(options.Host, host.toStdString());
+        QCOMPARE(options.Port, 2121);
+    }
+
+    void everyLogLineIsShiftJis() {
+        QCOMPARE(SumirelTest::MessagesNotConverted(Sumirel::UploadMessages::All()),
+                 std::vector<std::string>{});
     }
 
     void menuCommandUploadsTargetsThenPage() {

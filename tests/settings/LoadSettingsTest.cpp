@@ -2,17 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "platform/IniFile.h"
 #include "settings/Scramble.h"
+#include "settings/SettingsFile.h"
+#include "settings/SettingsTable.h"
 #include "support/TempDir.h"
 
 namespace {
 
 using namespace Sumirel;
+using SumirelTest::ReadBytes;
 using SumirelTest::Sjis;
 using SumirelTest::TempDir;
 using Lines = std::vector<std::string>;
@@ -191,6 +198,60 @@ TEST(LoadSettingsTest, FormatDate) {
     EXPECT_EQ(FormatDate(2024, 3, 5, DateSeparator{}), "2024/3/5");
     EXPECT_EQ(FormatDate(1999, 12, 31, DateSeparator{"-", "-", "."}), "1999-12-31.");
     EXPECT_EQ(FormatDate(2024, 1, 9, DateSeparator{"", "", ""}), "202419");
+}
+
+}  // namespace
+
+namespace {
+
+// A settings file that exists but cannot be read is never "all defaults": those would name
+// the diary files of whatever folder is current.
+TEST(LoadSettingsTest, UnreadableFileRaisesNamingIt) {
+    TempDir dir;
+    const std::string folder = dir.File("folder.ini");
+    std::filesystem::create_directory(folder);
+    try {
+        LoadSettings(folder);
+        ADD_FAILURE() << "no FileError";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.Path(), folder);
+    }
+    // A readable file without one usable line still gives every default.
+    const Settings s = LoadSettings(dir.Write("junk.ini", "junk\r\n[Files\r\n"));
+    EXPECT_EQ(s.AddStrings.LenEndString, "<BR>");
+    EXPECT_EQ(s.Ftp.Port, 21);
+}
+
+// Every key has one row, and a writer of a credential leaves the file to its owner alone.
+TEST(LoadSettingsTest, TableAndWriter) {
+    std::set<std::string> keys;
+    for (const SettingRow& row : SettingsTable()) {
+        EXPECT_TRUE(keys.insert(std::string(row.Section) + "/" + row.Key).second) << row.Key;
+    }
+    EXPECT_THROW(FindSettingRow(SettingsKeys::kFtp, "NoSuchKey"), std::logic_error);
+
+    TempDir dir;
+    const std::string ini = dir.Write("sumirel.ini", "[FTP]\r\nHostName=old\r\n");
+    ASSERT_EQ(::chmod(ini.c_str(), 0644), 0);
+    SettingsWriter plain(ini);
+    plain.Text(SettingsKeys::kFtp, "HostName", "host");
+    EXPECT_THROW(plain.Integer(SettingsKeys::kFtp, "HostName", 1), std::logic_error);
+    plain.Commit();
+    struct stat info {};
+    ASSERT_EQ(::stat(ini.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0644u);
+
+    SettingsWriter secret(ini);
+    secret.Text(SettingsKeys::kFtp, "Pass", "pw");
+    secret.Integer(SettingsKeys::kFtp, "Port", 2121);
+    secret.Commit();
+    ASSERT_EQ(::stat(ini.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(ReadBytes(ini),
+              "[FTP]\r\nHostName=host\r\nPass=" + ScrambleText("pw") + "\r\nPort=2121\r\n");
+    const Settings s = LoadSettings(ini);
+    EXPECT_EQ(s.Ftp.Pass, "pw");
+    EXPECT_EQ(s.Ftp.Port, 2121);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "shell/FakeDialogs.h"
+#include "support/FakeDialogs.h"
 #include "support/TempDir.h"
 
 namespace SumirelTest {

@@ -11,33 +11,20 @@
 #include <vector>
 
 #include "platform/IniFile.h"
-#include "platform/qt/DialUp.h"
 #include "settings/Scramble.h"
 #include "settings/dialogs/FTPUnit.h"
 #include "settings_dialogs/DialogFixture.h"
+#include "support/FakeDialUp.h"
 
 using Sumirel::IniFile;
 using Sumirel::ScrambleText;
 using Sumirel::TFTPSettingForm;
+using SumirelTest::FakeDialUp;
 using SumirelTest::ReadBytes;
 using SumirelTest::Sjis;
 using SumirelTest::U;
 
 namespace {
-
-// A phone book the test fills; dialling does nothing.
-class FakeDialUp : public Sumirel::DialUp {
-public:
-    std::vector<std::string> entries;
-    int listed = 0;
-
-    std::vector<std::string> Entries() override {
-        ++listed;
-        return entries;
-    }
-    void Connect() override {}
-    void DisConnect() override {}
-};
 
 std::vector<std::string> SjisList(const QStringList& names) {
     std::vector<std::string> list;
@@ -263,13 +250,8 @@ private slots:
         }
         QCOMPARE(dialogs->shown, QStringList{Error("'" + typed + U("' は整数ではありません"))});
         QVERIFY(form->isVisible());
-        // The keys before the port are written, the port and those after it are not.
-        QCOMPARE(Read("HostName"), std::string("new"));
-        QCOMPARE(Read("DefaultDir"), std::string());
-        QCOMPARE(Read("Port"), std::string("99"));
-        QCOMPARE(Read("DialUp"), std::string("0"));
-        QCOMPARE(Read("DialEntryName"), std::string("Old"));
-        QCOMPARE(Read("DialPass"), std::string("<none>"));
+        // No key is written, not even those before the port.
+        QCOMPARE(ReadBytes(ini), before);
     }
 
     void dialUpControlsFollowCheckBox_data() {
@@ -346,6 +328,21 @@ private slots:
                  QStringList{Error(QString::fromStdString(ini) + U(" に書き込めません"))});
         QVERIFY(form->isVisible());
         QCOMPARE(ReadBytes(ini), before);
+    }
+
+    // The file holds credentials after OK, so only its owner may read it, however it was.
+    void okLeavesTheFileToItsOwner() {
+        dir->Write("sumirel.ini", "[Files]\r\nDiaryFileName=/d.txt\r\n");
+        QCOMPARE(::chmod(ini.c_str(), 0644), 0);
+        auto form = Form();
+        Open(*form);
+        form->PassEdit->setText("secret");
+        form->Button1->click();
+        QVERIFY(!form->isVisible());
+        struct stat info {};
+        QCOMPARE(::stat(ini.c_str(), &info), 0);
+        QCOMPARE(info.st_mode & 07777, 0600u);
+        QCOMPARE(IniFile(ini).ReadString("Files", "DiaryFileName", ""), std::string("/d.txt"));
     }
 };
 

@@ -255,6 +255,23 @@ private slots:
         QVERIFY(form.isVisible());
         QCOMPARE(ReadBytes(ini), before);
     }
+
+    // A settings file that cannot be read is reported when the dialog opens and never
+    // replaced by OK: defaults written over it would lose every key it holds.
+    void unreadableFileIsShownAndKept() {
+        QCOMPARE(::mkfifo(ini.c_str(), 0600), 0);
+        TSettingForm form(nullptr, ini);
+        Open(form);
+        QCOMPARE(dialogs->shown.size(), 1);
+        QVERIFY(dialogs->shown[0].contains(QString::fromStdString(ini)));
+        form.Button1->click();
+        QCOMPARE(dialogs->shown.last(),
+                 Error(QString::fromStdString(ini) + U(" に書き込めません")));
+        QVERIFY(form.isVisible());
+        struct stat info {};
+        QCOMPARE(::stat(ini.c_str(), &info), 0);
+        QVERIFY(S_ISFIFO(info.st_mode));
+    }
 };
 
 int RunSettingFormTests(int argc, char** argv) {

@@ -17,9 +17,9 @@
 #include "platform/widgets/SumirelApplication.h"
 #include "shell/AboutUnit.h"
 #include "shell/EditActions.h"
-#include "shell/FakeDialogs.h"
 #include "shell/FakePreview.h"
 #include "shell/Unit1.h"
+#include "support/FakeDialogs.h"
 #include "support/TempDir.h"
 
 using Sumirel::TSumirelForm;
@@ -111,6 +111,23 @@ private slots:
         QCOMPARE(form->PageControl->currentIndex(), 0);
         QCOMPARE(form->windowTitle(), QString("Sumirel"));
         QVERIFY(dialogs->shown.isEmpty());
+    }
+
+    // A settings file that cannot be read is shown, and nothing falls back on the default
+    // files of the current folder.
+    void startupWithUnreadableSettingsFile() {
+        const std::string ini = dir->File("sumirel.ini");
+        std::filesystem::create_directory(ini);
+        Workspace();
+        auto form = Form(ini);
+        QCOMPARE(dialogs->shown.size(), 1);
+        QVERIFY(dialogs->shown[0].startsWith("error[Sumirel]:"));
+        QVERIFY(dialogs->shown[0].contains(QString::fromStdString(ini)));
+        QVERIFY(form->CurrentSettings().DiaryFileName.empty());
+        form->TitleEdit->setText("T");
+        form->ContentsEdit->setPlainText("c");
+        QTest::mouseClick(form->WriteButton, Qt::LeftButton);
+        QCOMPARE(ReadBytes(dir->File("Diary.txt")), std::string());
     }
 
     void startupWithJapaneseSeparators() {

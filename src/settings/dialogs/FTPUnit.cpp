@@ -18,8 +18,8 @@
 #include "platform/qt/DialUp.h"
 #include "platform/qt/ShiftJisCodec.h"
 #include "platform/widgets/SumirelApplication.h"
-#include "settings/Scramble.h"
 #include "settings/Settings.h"
+#include "settings/SettingsFile.h"
 
 namespace Sumirel {
 
@@ -29,9 +29,8 @@ QString U(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
-// "' は整数ではありません", after "'" and the port text.
-constexpr char kNotWholeNumber[] =
-    "' \x82\xcd\x90\xae\x90\x94\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1";
+// After "'" and the port text.
+constexpr char kNotWholeNumber[] = "' は整数ではありません";
 
 }  // namespace
 
@@ -129,17 +128,20 @@ void TFTPSettingForm::FormShow() {
         DialEntryComboBox->addItem(FromShiftJis(entry));
     }
 
-    const IniFile ini(iniFileName_);
-    HostNameEdit->setText(FromShiftJis(ini.ReadString(kFtp, "HostName", "")));
-    IDEdit->setText(FromShiftJis(UnscrambleText(ini.ReadString(kFtp, "ID", ""))));
-    PassEdit->setText(FromShiftJis(UnscrambleText(ini.ReadString(kFtp, "Pass", ""))));
-    DefaultDirEdit->setText(FromShiftJis(ini.ReadString(kFtp, "DefaultDir", "")));
-    PortEdit->setText(QString::number(ini.ReadInteger(kFtp, "Port", DefaultPort)));
-    const QString entryName = FromShiftJis(ini.ReadString(kFtp, "DialEntryName", ""));
-    DialUpCheckBox->setChecked(ini.ReadBool(kFtp, "DialUp", false));
-    DialUpOffCheckBox->setChecked(ini.ReadBool(kFtp, "QuitDialUp", false));
-    DialIDEdit->setText(FromShiftJis(UnscrambleText(ini.ReadString(kFtp, "DialID", ""))));
-    DialPassEdit->setText(FromShiftJis(UnscrambleText(ini.ReadString(kFtp, "DialPass", ""))));
+    const SettingsReader file(iniFileName_, DefaultPort);
+    auto show = [&file](QLineEdit* edit, const char* key) {
+        edit->setText(FromShiftJis(file.Text(kFtp, key)));
+    };
+    show(HostNameEdit, "HostName");
+    show(IDEdit, "ID");
+    show(PassEdit, "Pass");
+    show(DefaultDirEdit, "DefaultDir");
+    PortEdit->setText(QString::number(file.Integer(kFtp, "Port")));
+    const QString entryName = FromShiftJis(file.Text(kFtp, "DialEntryName"));
+    DialUpCheckBox->setChecked(file.Bool(kFtp, "DialUp"));
+    DialUpOffCheckBox->setChecked(file.Bool(kFtp, "QuitDialUp"));
+    show(DialIDEdit, "DialID");
+    show(DialPassEdit, "DialPass");
     DialUpCheckBoxClick();
 
     // The stored entry, in whatever letter case, if the phone book still has it. Names are
@@ -168,24 +170,28 @@ void TFTPSettingForm::DialUpCheckBoxClick() {
 void TFTPSettingForm::Button1Click() {
     using SettingsKeys::kFtp;
     try {
-        IniFile ini(iniFileName_);
-        ini.WriteString(kFtp, "HostName", ToShiftJis(HostNameEdit->text()));
-        ini.WriteString(kFtp, "ID", ScrambleText(ToShiftJis(IDEdit->text())));
-        ini.WriteString(kFtp, "Pass", ScrambleText(ToShiftJis(PassEdit->text())));
-        ini.WriteString(kFtp, "DefaultDir", ToShiftJis(DefaultDirEdit->text()));
+        SettingsWriter file(iniFileName_);
+        auto store = [&file](const char* key, const QLineEdit* edit) {
+            file.Text(kFtp, key, ToShiftJis(edit->text()));
+        };
+        store("HostName", HostNameEdit);
+        store("ID", IDEdit);
+        store("Pass", PassEdit);
+        store("DefaultDir", DefaultDirEdit);
         const std::string portText = ToShiftJis(PortEdit->text());
         std::int32_t port = 0;
         if (!ParseIniInteger(portText, port)) {
-            throw PlatformError("'" + portText + kNotWholeNumber);
+            throw PlatformError("'" + portText + ToShiftJis(U(kNotWholeNumber)));
         }
-        ini.WriteInteger(kFtp, "Port", port);
-        ini.WriteBool(kFtp, "DialUp", DialUpCheckBox->isChecked());
-        ini.WriteBool(kFtp, "QuitDialUp", DialUpOffCheckBox->isChecked());
-        ini.WriteString(kFtp, "DialEntryName", ToShiftJis(DialEntryComboBox->currentText()));
-        ini.WriteString(kFtp, "DialID", ScrambleText(ToShiftJis(DialIDEdit->text())));
-        ini.WriteString(kFtp, "DialPass", ScrambleText(ToShiftJis(DialPassEdit->text())));
+        file.Integer(kFtp, "Port", port);
+        file.Bool(kFtp, "DialUp", DialUpCheckBox->isChecked());
+        file.Bool(kFtp, "QuitDialUp", DialUpOffCheckBox->isChecked());
+        file.Text(kFtp, "DialEntryName", ToShiftJis(DialEntryComboBox->currentText()));
+        store("DialID", DialIDEdit);
+        store("DialPass", DialPassEdit);
+        file.Commit();
     } catch (...) {
-        // The keys written so far stay written; the dialog stays open for another try.
+        // Nothing was written; the dialog stays open for another try.
         SumirelApplication::ShowCurrentException();
         return;
     }

@@ -9,6 +9,7 @@
 
 #include "platform/FileIO.h"
 #include "settings/LoadSettings.h"
+#include "settings/SettingsTable.h"
 #include "settings/dialogs/SettingsDialog.h"
 
 class QCheckBox;
@@ -30,7 +31,8 @@ public:
     // Set by the opener before the dialog is shown. DefaultPort is shown when the settings
     // file holds no port: the port the FTP client currently has. RasComponent lists the
     // dial-up entries; it is not owned, and without one the list is empty.
-    std::int32_t DefaultPort = 21;
+    std::int32_t DefaultPort =
+        DefaultNumber(FindSettingRow(SettingsKeys::kFtp, "Port"), std::nullopt);
     DialUp* RasComponent = nullptr;
 
     // Event handlers.

@@ -13,13 +13,13 @@
 #include <iterator>
 #include <utility>
 
-#include "platform/IniFile.h"
 #include "platform/qt/MemoText.h"
 #include "platform/qt/ShiftJisCodec.h"
 #include "platform/widgets/SumirelApplication.h"
 #include "platform/widgets/UserDialogs.h"
 #include "settings/LoadSettings.h"
 #include "settings/Settings.h"
+#include "settings/SettingsFile.h"
 
 namespace Sumirel {
 
@@ -51,11 +51,6 @@ QString QtFileFilter(const QString& filter) {
 void ShowEndSelected(QLineEdit* edit) {
     edit->end(false);
     edit->selectAll();
-}
-
-// A file beside the current folder, which is asked afresh at every call.
-std::string InCurrentFolder(const char* name) {
-    return CurrentFolder() + "/" + name;
 }
 
 }  // namespace
@@ -166,25 +161,20 @@ TSettingForm::TSettingForm(QWidget* parent, std::string iniFileName)
 
 void TSettingForm::FormShow() {
     using namespace SettingsKeys;
-    const IniFile ini(iniFileName_);
-    DiaryFileNameEdit->setText(
-        FromShiftJis(ini.ReadString(kFiles, "DiaryFileName", InCurrentFolder("Diary.txt"))));
-    HtmlFileNameEdit->setText(
-        FromShiftJis(ini.ReadString(kFiles, "HtmlFileName", InCurrentFolder("Diary.html"))));
-    TemplateFileNameEdit->setText(
-        FromShiftJis(ini.ReadString(kFiles, "TemplateFileName", InCurrentFolder("Template.html"))));
-    YearEdit->setText(FromShiftJis(ini.ReadString(kSettings, "YearSep", "/")));
-    MonEdit->setText(FromShiftJis(ini.ReadString(kSettings, "MonSep", "/")));
-    DayEdit->setText(FromShiftJis(ini.ReadString(kSettings, "DaySep", "")));
-    LenStartEdit->setText(FromShiftJis(ini.ReadString(kSettings, "LenStartString", "")));
-    LenEndEdit->setText(FromShiftJis(ini.ReadString(kSettings, "LenEndString", "<BR>")));
-    // Every "<" of the stored list is a line break of the box.
-    std::string others = ini.ReadString(kSettings, "OtherFiles", "");
-    for (std::size_t at = others.find('<'); at != std::string::npos;
-         at = others.find('<', at + 2)) {
-        others.replace(at, 1, "\r\n");
-    }
-    OtherFileEdit->setPlainText(MemoDisplayText(others));
+    const SettingsReader file(iniFileName_);
+    auto show = [&file](QLineEdit* edit, const char* section, const char* key) {
+        edit->setText(FromShiftJis(file.Text(section, key)));
+    };
+    show(DiaryFileNameEdit, kFiles, "DiaryFileName");
+    show(HtmlFileNameEdit, kFiles, "HtmlFileName");
+    show(TemplateFileNameEdit, kFiles, "TemplateFileName");
+    show(YearEdit, kSettings, "YearSep");
+    show(MonEdit, kSettings, "MonSep");
+    show(DayEdit, kSettings, "DaySep");
+    show(LenStartEdit, kSettings, "LenStartString");
+    show(LenEndEdit, kSettings, "LenEndString");
+    OtherFileEdit->setPlainText(
+        MemoDisplayText(OtherFilesBoxText(file.Text(kSettings, "OtherFiles"))));
 
     ShowEndSelected(DiaryFileNameEdit);
     ShowEndSelected(HtmlFileNameEdit);
@@ -247,19 +237,23 @@ void TSettingForm::Button6Click() {
 void TSettingForm::Button1Click() {
     using namespace SettingsKeys;
     try {
-        IniFile ini(iniFileName_);
-        ini.WriteString(kFiles, "DiaryFileName", ToShiftJis(DiaryFileNameEdit->text()));
-        ini.WriteString(kFiles, "HtmlFileName", ToShiftJis(HtmlFileNameEdit->text()));
-        ini.WriteString(kFiles, "TemplateFileName", ToShiftJis(TemplateFileNameEdit->text()));
-        ini.WriteString(kSettings, "YearSep", ToShiftJis(YearEdit->text()));
-        ini.WriteString(kSettings, "MonSep", ToShiftJis(MonEdit->text()));
-        ini.WriteString(kSettings, "DaySep", ToShiftJis(DayEdit->text()));
-        ini.WriteString(kSettings, "LenStartString", ToShiftJis(LenStartEdit->text()));
-        ini.WriteString(kSettings, "LenEndString", ToShiftJis(LenEndEdit->text()));
-        ini.WriteString(kSettings, "OtherFiles",
-                        StoreOtherFiles(MemoBytes(OtherFileEdit->toPlainText())));
+        SettingsWriter file(iniFileName_);
+        auto store = [&file](const char* section, const char* key, const QLineEdit* edit) {
+            file.Text(section, key, ToShiftJis(edit->text()));
+        };
+        store(kFiles, "DiaryFileName", DiaryFileNameEdit);
+        store(kFiles, "HtmlFileName", HtmlFileNameEdit);
+        store(kFiles, "TemplateFileName", TemplateFileNameEdit);
+        store(kSettings, "YearSep", YearEdit);
+        store(kSettings, "MonSep", MonEdit);
+        store(kSettings, "DaySep", DayEdit);
+        store(kSettings, "LenStartString", LenStartEdit);
+        store(kSettings, "LenEndString", LenEndEdit);
+        file.Text(kSettings, "OtherFiles",
+                  StoreOtherFiles(MemoBytes(OtherFileEdit->toPlainText())));
+        file.Commit();
     } catch (...) {
-        // The keys written so far stay written; the dialog stays open for another try.
+        // Nothing was written; the dialog stays open for another try.
         SumirelApplication::ShowCurrentException();
         return;
     }

@@ -1,7 +1,10 @@
 #pragma once
-// A dial-up facility that only records what it was asked and connects when the test says so.
+// A dial-up facility that only records what it was asked, lists the entries a test gives it
+// and connects when the test says so.
 
 #include <QStringList>
+#include <string>
+#include <vector>
 
 #include "platform/qt/DialUp.h"
 
@@ -9,7 +12,10 @@ namespace SumirelTest {
 
 class FakeDialUp : public Sumirel::DialUp {
 public:
-    std::vector<std::string> Entries() override { return entries; }
+    std::vector<std::string> Entries() override {
+        ++listed;
+        return entries;
+    }
     void Connect() override {
         calls << "connect " + QString::fromStdString(EntryName);
         if (failToStart) {
@@ -20,6 +26,7 @@ public:
     void ReportConnected() { emit Connected(); }
 
     std::vector<std::string> entries;
+    int listed = 0;  // how often the entries were asked for
     bool failToStart = false;
     QStringList calls;
 };

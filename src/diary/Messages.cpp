@@ -1,0 +1,26 @@
+#include "diary/Messages.h"
+
+namespace Sumirel::Messages {
+
+SUMIREL_MESSAGE(kNoBlockEnd, "<!--end_sumirel--> が見つかりませんでした");
+SUMIREL_MESSAGE(kNoDiaryEnd,
+                "日記ファイルに<END>が見つかりませんでした\r\n破損している恐れがあります");
+SUMIREL_MESSAGE(kDiaryDamaged,
+                "日記ファイルが破損しています\r\n手動で書き換えた場合には構文を確認してください");
+SUMIREL_MESSAGE(kErrorCaption, "エラー");
+SUMIREL_MESSAGE(kWarningCaption, "警告");
+SUMIREL_MESSAGE(kAskNoTitle, "タイトルが書かれていませんが、続行しますか？");
+SUMIREL_MESSAGE(kAskNoContents, "内容が書かれていませんが、続行しますか？");
+SUMIREL_MESSAGE(kWriteDone, "書き込み完了");
+SUMIREL_MESSAGE(kWriteFailed, "書き込み失敗");
+SUMIREL_MESSAGE(kRebuilt, "再構築しました");
+
+std::span<const MessageText* const> All() {
+    static const MessageText* const all[] = {
+        &kNoBlockEndText,     &kNoDiaryEndText, &kDiaryDamagedText,  &kErrorCaptionText,
+        &kWarningCaptionText, &kAskNoTitleText, &kAskNoContentsText, &kWriteDoneText,
+        &kWriteFailedText,    &kRebuiltText};
+    return all;
+}
+
+}  // namespace Sumirel::Messages
