@@ -59,6 +59,11 @@ Settings LoadSettings(const std::string& iniFileName, std::int32_t currentPort) 
     ftp.DialEntryName = ini.ReadString(kFtp, "DialEntryName", "");
     ftp.DialID = UnscrambleText(ini.ReadString(kFtp, "DialID", ""));
     ftp.DialPass = UnscrambleText(ini.ReadString(kFtp, "DialPass", ""));
+
+    s.Feed.FileName = ini.ReadString(kFeed, "FileName", "");
+    s.Feed.Url = ini.ReadString(kFeed, "Url", "");
+    s.Feed.Title = ini.ReadString(kFeed, "Title", "");
+    s.Feed.Entries = ini.ReadInteger(kFeed, "Entries", 15);
     return s;
 }
 
