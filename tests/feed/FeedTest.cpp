@@ -245,6 +245,13 @@ TEST_F(FeedTest, IdsStayAcrossRebuildsAndWritesAndDifferForEveryEntry) {
     ASSERT_EQ(Rebuild(), CommandResult::Succeeded);
     EXPECT_EQ(Feed(), first);
 
+    // A diary saved by another editor with LF line breaks keeps its ids.
+    const std::string crlf = ReadBytes(settings.DiaryFileName);
+    dir.Write("Diary.txt", std::regex_replace(crlf, std::regex("\r\n"), "\n"));
+    ASSERT_EQ(Rebuild(), CommandResult::Succeeded);
+    EXPECT_EQ(EntryIds(Feed()), ids);
+    dir.Write("Diary.txt", crlf);
+
     const SDiary added{"2024/5/3", "", "added", "new on top"};
     ASSERT_EQ(Sumirel::WriteCommand(settings, added, ui), CommandResult::Succeeded);
     const std::vector<std::string> after = EntryIds(Feed());
