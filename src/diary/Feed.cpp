@@ -57,30 +57,33 @@ std::string CollapseSpaces(std::string_view text) {
     return out;
 }
 
-// The text of the page's first <title> element, as plain text; empty when it has none.
-std::string PageTitle(std::string_view utf8Page) {
+// The text of the page's first <title> element, as plain UTF-8 text; empty when it has none.
+// The search runs on the Shift-JIS bytes: "<" is never part of a double-byte character, so a
+// match that begins with it begins at a character.
+std::string PageTitle(std::string_view sjisPage) {
     std::size_t at = 0;
     for (;;) {
-        at = FindNoCase(utf8Page, "<title", at);
+        at = FindNoCase(sjisPage, "<title", at);
         if (at == std::string_view::npos) {
             return {};
         }
         const std::size_t after = at + 6;
-        if (after < utf8Page.size() && (utf8Page[after] == '>' || IsSpace(utf8Page[after]))) {
+        if (after < sjisPage.size() && (sjisPage[after] == '>' || IsSpace(sjisPage[after]))) {
             break;
         }
         at = after;
     }
-    const std::size_t open = utf8Page.find('>', at);
+    const std::size_t open = sjisPage.find('>', at);
     if (open == std::string_view::npos) {
         return {};
     }
-    const std::size_t close = FindNoCase(utf8Page, "</title", open + 1);
+    const std::size_t close = FindNoCase(sjisPage, "</title", open + 1);
     if (close == std::string_view::npos) {
         return {};
     }
-    return CollapseSpaces(DecodeCharacterReferences(utf8Page.substr(open + 1, close - open - 1),
-                                                    ReferenceDecoding::PlainText));
+    return CollapseSpaces(
+        DecodeCharacterReferences(Utf8FromShiftJis(sjisPage.substr(open + 1, close - open - 1)),
+                                  ReferenceDecoding::PlainText));
 }
 
 // Shift-JIS HTML as the content of an Atom element of type "html".
@@ -94,7 +97,7 @@ std::string FeedTitle(const Settings& settings, std::string_view pageText) {
         return DecodeCharacterReferences(Utf8FromShiftJis(settings.Feed.Title),
                                          ReferenceDecoding::PlainText);
     }
-    std::string title = PageTitle(Utf8FromShiftJis(pageText));
+    std::string title = PageTitle(pageText);
     return title.empty() ? Utf8FromShiftJis(Messages::kDefaultFeedTitle) : title;
 }
 
