@@ -1,5 +1,6 @@
 #include "diary/Commands.h"
 
+#include "diary/Feed.h"
 #include "diary/Messages.h"
 #include "diary/PageBuilder.h"
 #include "diary/TargetFiles.h"
@@ -8,14 +9,20 @@ namespace Sumirel {
 
 namespace {
 
-// The page, then (only when the page was built) the target files.
+// The page, then (only when the page was built) the feed and the target files. The feed is
+// the page's companion, made from the same diary and the page's title, so it comes right
+// after the page: a target file that cannot be written then leaves the two in step. A feed
+// that could not be made (its Url missing) does not keep the target files from being
+// updated, but the command reports the failure.
 bool RebuildPageAndTargets(const Settings& settings, Reporter& reporter) {
     PageBuilder builder(settings.TemplateFileName, settings.AddStrings, reporter);
     if (!builder.BuildPage(settings.DiaryFileName, settings.HtmlFileName)) {
         return false;
     }
-    return UpdateTargetFiles(settings.DiaryFileName, settings.OtherFiles, settings.AddStrings,
-                             reporter);
+    const bool feedWritten = WriteFeed(settings, builder.PageText, reporter);
+    const bool targetsUpdated = UpdateTargetFiles(settings.DiaryFileName, settings.OtherFiles,
+                                                  settings.AddStrings, reporter);
+    return feedWritten && targetsUpdated;
 }
 
 }  // namespace

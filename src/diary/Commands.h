@@ -20,15 +20,17 @@ public:
 
 enum class CommandResult {
     NotRun,     // a file name was missing or a question was declined; nothing was written
-    Succeeded,  // the page and every target file were written
-    Failed,     // a damaged diary or template was reported
+    Succeeded,  // the page, the feed (when one is set) and every target file were written
+    Failed,     // a damaged diary or template, or a feed without a usable Url, was reported
 };
 
-// Stores the entry on top of the diary, rebuilds the page and the target files, and closes
-// with "書き込み完了" or "書き込み失敗". File errors travel out as FileError.
+// Stores the entry on top of the diary, rebuilds the page, the feed and the target files (the
+// feed right after the page; a feed that cannot be made keeps no target file from being
+// updated, but makes the command fail), and closes with "書き込み完了" or "書き込み失敗".
+// File errors travel out as FileError.
 CommandResult WriteCommand(const Settings& settings, const SDiary& entry, CommandUi& ui);
 
-// Rebuilds the page and the target files from the diary as it stands; closes with
+// Rebuilds the page, the feed and the target files from the diary as it stands; closes with
 // "再構築しました" on success, with nothing more on failure.
 CommandResult RebuildCommand(const Settings& settings, CommandUi& ui);
 

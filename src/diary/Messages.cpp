@@ -14,12 +14,20 @@ SUMIREL_MESSAGE(kAskNoContents, "内容が書かれていませんが、続行�
 SUMIREL_MESSAGE(kWriteDone, "書き込み完了");
 SUMIREL_MESSAGE(kWriteFailed, "書き込み失敗");
 SUMIREL_MESSAGE(kRebuilt, "再構築しました");
+SUMIREL_MESSAGE(kFeedNoUrl,
+                "フィードのUrlが設定されていません\r\n"
+                "フィードを作るには日記ページのアドレスを設定してください");
+SUMIREL_MESSAGE(kFeedBadUrl,
+                "フィードのUrlが日記ページのアドレスになっていません\r\n"
+                "https://example.org/diary/Diary.html のように設定してください");
+SUMIREL_MESSAGE(kDefaultFeedTitle, "日記");
 
 std::span<const MessageText* const> All() {
     static const MessageText* const all[] = {
-        &kNoBlockEndText,     &kNoDiaryEndText, &kDiaryDamagedText,  &kErrorCaptionText,
-        &kWarningCaptionText, &kAskNoTitleText, &kAskNoContentsText, &kWriteDoneText,
-        &kWriteFailedText,    &kRebuiltText};
+        &kNoBlockEndText,      &kNoDiaryEndText, &kDiaryDamagedText,  &kErrorCaptionText,
+        &kWarningCaptionText,  &kAskNoTitleText, &kAskNoContentsText, &kWriteDoneText,
+        &kWriteFailedText,     &kRebuiltText,    &kFeedNoUrlText,     &kFeedBadUrlText,
+        &kDefaultFeedTitleText};
     return all;
 }
 

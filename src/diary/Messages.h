@@ -21,6 +21,10 @@ extern const char kWriteDone[];    // 書き込み完了
 extern const char kWriteFailed[];  // 書き込み失敗
 extern const char kRebuilt[];      // 再構築しました
 
+extern const char kFeedNoUrl[];         // a feed is set but the diary page's address is not
+extern const char kFeedBadUrl[];        // the diary page's address is no usable web address
+extern const char kDefaultFeedTitle[];  // 日記: the feed's title when nothing else gives one
+
 std::span<const MessageText* const> All();
 
 }  // namespace Sumirel::Messages

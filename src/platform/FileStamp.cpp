@@ -41,4 +41,12 @@ std::int32_t FileAgeStamp(const std::string& fileName) {
     return DosStamp(info.st_mtime);
 }
 
+std::optional<std::time_t> LastWriteTime(const std::string& fileName) {
+    struct stat info {};
+    if (::stat(NativePath(fileName).c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return info.st_mtime;
+}
+
 }  // namespace Sumirel

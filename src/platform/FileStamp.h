@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 
 namespace Sumirel {
@@ -12,6 +13,9 @@ namespace Sumirel {
 // -1 when the file cannot be opened for reading or its time cannot be expressed (before
 // 1980 or after 2107). A real stamp is never 0.
 std::int32_t FileAgeStamp(const std::string& fileName);
+
+// The file's last-write time; nothing when the file cannot be examined.
+std::optional<std::time_t> LastWriteTime(const std::string& fileName);
 
 // The stamp of a moment, -1 when it cannot be expressed.
 std::int32_t DosStamp(std::time_t moment);

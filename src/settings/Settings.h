@@ -34,6 +34,15 @@ struct FTPSetting {
     std::string DialPass;
 };
 
+// The Atom feed of the newest entries. An empty FileName means no feed; Url is the public
+// address of the diary page, which the feed's links and ids are made from.
+struct FeedSetting {
+    std::string FileName;
+    std::string Url;
+    std::string Title;  // empty: the page's <title>, else 日記
+    std::int32_t Entries = 15;
+};
+
 struct Settings {
     std::string DiaryFileName;
     std::string HtmlFileName;
@@ -42,6 +51,7 @@ struct Settings {
     LenAddStrings AddStrings;
     FTPSetting Ftp;
     std::vector<std::string> OtherFiles;
+    FeedSetting Feed;
 };
 
 // Section and key names of the settings file.
@@ -49,6 +59,7 @@ namespace SettingsKeys {
 inline constexpr char kFiles[] = "Files";
 inline constexpr char kSettings[] = "Settings";
 inline constexpr char kFtp[] = "FTP";
+inline constexpr char kFeed[] = "Feed";
 }  // namespace SettingsKeys
 
 }  // namespace Sumirel

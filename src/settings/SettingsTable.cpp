@@ -37,6 +37,11 @@ const SettingRow kRows[] = {
     TextRow<&S::Ftp, &F::DialEntryName>(kFtp, "DialEntryName"),
     ScrambledRow<&S::Ftp, &F::DialID>(kFtp, "DialID"),
     ScrambledRow<&S::Ftp, &F::DialPass>(kFtp, "DialPass"),
+
+    TextRow<&S::Feed, &FeedSetting::FileName>(kFeed, "FileName"),
+    TextRow<&S::Feed, &FeedSetting::Url>(kFeed, "Url"),
+    TextRow<&S::Feed, &FeedSetting::Title>(kFeed, "Title"),
+    IntegerRow<&S::Feed, &FeedSetting::Entries>(kFeed, "Entries", 15),
 };
 
 }  // namespace

@@ -277,6 +277,36 @@ TEST_F(CliTest, RebuildAfterHandEdit) {
     EXPECT_NE(ReadBytes(target).find("<!--title_sng-->" + edited.Title), std::string::npos);
 }
 
+TEST_F(CliTest, WriteAndRebuildWriteTheFeed) {
+    const std::string feed = dir.File("atom.xml");
+    const std::string feedSection = "[Feed]\r\nFileName=" + feed + "\r\n";
+    WriteIni(IniText() + feedSection + "Url=https://example.org/diary/Diary.html\r\n");
+
+    const Outcome write =
+        Cli({"write", "--date", Utf8(u8"2024年5月1日"), "--title", Utf8(u8"朝")}, Utf8(u8"晴れ\n"));
+    EXPECT_EQ(write.status, 0) << write.err;
+    const std::string written = ReadBytes(feed);
+    EXPECT_NE(written.find("<title type=\"html\">" + Utf8(u8"朝") + "</title>"), std::string::npos)
+        << written;
+    EXPECT_NE(written.find("<id>tag:example.org,2024-05-01:entry-"), std::string::npos);
+    EXPECT_NE(written.find("<content type=\"html\">&lt;p&gt;" + Utf8(u8"晴れ") + "&lt;/p&gt;"),
+              std::string::npos);
+
+    const Outcome rebuild = Cli({"rebuild"});
+    EXPECT_EQ(rebuild.status, 0) << rebuild.err;
+    EXPECT_EQ(ReadBytes(feed), written);
+
+    // Without the page's address there is no feed, and the command says why.
+    WriteIni(IniText() + feedSection);
+    std::filesystem::remove(feed);
+    const Outcome noUrl = Cli({"rebuild"});
+    EXPECT_EQ(noUrl.status, 1);
+    EXPECT_EQ(noUrl.out, "");
+    EXPECT_EQ(noUrl.err, Utf8(u8"フィードのUrlが設定されていません\n"
+                              u8"フィードを作るには日記ページのアドレスを設定してください\n"));
+    EXPECT_EQ(ReadBytes(feed), "<missing>");
+}
+
 TEST_F(CliTest, WithoutIniOptionReadsTheSettingsBesideTheProgram) {
     // A copy of the program in the workspace, so that its own folder holds the settings.
     const std::filesystem::path program = dir.Path() / "bin" / "sumirel-cli";

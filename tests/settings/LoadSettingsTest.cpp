@@ -68,6 +68,10 @@ TEST(LoadSettingsTest, MissingFileGivesEveryDefault) {
     EXPECT_EQ(s.Ftp.DialEntryName, "");
     EXPECT_EQ(s.Ftp.DialID, "");
     EXPECT_EQ(s.Ftp.DialPass, "");
+    EXPECT_EQ(s.Feed.FileName, "");
+    EXPECT_EQ(s.Feed.Url, "");
+    EXPECT_EQ(s.Feed.Title, "");
+    EXPECT_EQ(s.Feed.Entries, 15);
     EXPECT_EQ(LoadSettings(work.File("none.ini"), 2121).Ftp.Port, 2121);
 }
 
@@ -96,7 +100,10 @@ TEST(LoadSettingsTest, ReadsEveryKey) {
                            "\r\nDefaultDir=/public_html\r\n"
                            "Port=2121\r\nDialUp=1\r\nQuitDialUp=1\r\nDialEntryName=" +
                            Sjis("接続") + "\r\nDialID=" + ScrambleText("dial") +
-                           "\r\nDialPass=" + ScrambleText("dpw") + "\r\n");
+                           "\r\nDialPass=" + ScrambleText("dpw") +
+                           "\r\n[Feed]\r\nFileName=/www/atom.xml\r\n"
+                           "Url=https://example.jp/diary/Diary.html\r\nTitle=" +
+                           Sjis("日々") + "\r\nEntries=30\r\n");
     const Settings s = LoadSettings(ini, 21);
     EXPECT_EQ(s.DiaryFileName, "d.txt");
     EXPECT_EQ(s.HtmlFileName, Sjis("日記.html"));
@@ -115,6 +122,10 @@ TEST(LoadSettingsTest, ReadsEveryKey) {
     EXPECT_EQ(s.Ftp.DialEntryName, Sjis("接続"));
     EXPECT_EQ(s.Ftp.DialID, "dial");
     EXPECT_EQ(s.Ftp.DialPass, "dpw");
+    EXPECT_EQ(s.Feed.FileName, "/www/atom.xml");
+    EXPECT_EQ(s.Feed.Url, "https://example.jp/diary/Diary.html");
+    EXPECT_EQ(s.Feed.Title, Sjis("日々"));
+    EXPECT_EQ(s.Feed.Entries, 30);
 
     const Settings again = LoadSettings(ini, 21);
     EXPECT_EQ(again.OtherFiles, s.OtherFiles);
