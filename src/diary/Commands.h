@@ -21,15 +21,21 @@ public:
 enum class CommandResult {
     NotRun,     // a file name was missing or a question was declined; nothing was written
     Succeeded,  // the page and every target file were written
-    Failed,     // a damaged diary or template was reported
+    // Rebuild: a damaged diary or template was reported. Write: the entry is stored in the
+    // diary, but the page or a target file could not be completed (damage or a file error,
+    // reported through ShowError); a rebuild finishes the job.
+    Failed,
 };
 
-// Stores the entry on top of the diary, rebuilds the page and the target files, and closes
-// with "書き込み完了" or "書き込み失敗". File errors travel out as FileError.
+// Asks before an entry without title or contents, or one equal to the diary's newest entry.
+// Then, holding the diary's WriterLock, keeps a backup of the diary (BackupCount), stores the
+// entry on top of it, rebuilds the page and the target files, and closes with "書き込み完了"
+// or "書き込み失敗". Errors before the entry is stored (the lock, the backup, reading the
+// diary) travel out as PlatformError, with nothing changed.
 CommandResult WriteCommand(const Settings& settings, const SDiary& entry, CommandUi& ui);
 
-// Rebuilds the page and the target files from the diary as it stands; closes with
-// "再構築しました" on success, with nothing more on failure.
+// Rebuilds the page and the target files from the diary as it stands, holding the diary's
+// WriterLock; closes with "再構築しました" on success, with nothing more on failure.
 CommandResult RebuildCommand(const Settings& settings, CommandUi& ui);
 
 }  // namespace Sumirel

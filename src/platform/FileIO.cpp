@@ -60,6 +60,11 @@ std::string SystemReason(int error) {
     throw FileError(operation, fileName, SystemReason(error));
 }
 
+// 通常のファイルではありません (a FIFO, a device, a socket or a folder)
+constexpr char kNotRegular[] =
+    "\x92\xca\x8f\xed\x82\xcc\x83t\x83@\x83"
+    "C\x83\x8b\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1";
+
 struct FdCloser {
     int fd;
     ~FdCloser() {
@@ -112,14 +117,22 @@ std::string TextFromNativePath(const std::filesystem::path& path) {
 
 std::string ReadWholeFile(const std::string& fileName) {
     const std::filesystem::path path = NativePath(fileName);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opening a FIFO or a device without O_NONBLOCK can wait for ever; only a regular file
+    // is read, and for it the flag changes nothing.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         ThrowFileError(FileError::Operation::Read, fileName, errno);
     }
     FdCloser closer{fd};
-    std::string content;
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
+    if (::fstat(fd, &info) != 0) {
+        ThrowFileError(FileError::Operation::Read, fileName, errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        throw FileError(FileError::Operation::Read, fileName, kNotRegular);
+    }
+    std::string content;
+    if (info.st_size > 0) {
         content.reserve(static_cast<std::size_t>(info.st_size));
     }
     char buffer[1 << 16];
@@ -160,6 +173,10 @@ void WriteFileAtomic(const std::string& fileName, std::string_view bytes, unsign
     if (exists) {
         if (S_ISDIR(old.st_mode)) {
             ThrowFileError(kWrite, fileName, EISDIR);
+        }
+        // A FIFO, a device or a socket under the name is not ours to replace.
+        if (!S_ISREG(old.st_mode)) {
+            throw FileError(kWrite, fileName, kNotRegular);
         }
         // A file that nobody may write is read-only, even for a privileged user.
         if ((old.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0) {
@@ -204,6 +221,11 @@ void WriteFileAtomic(const std::string& fileName, std::string_view bytes, unsign
     if (::rename(tempName.c_str(), path.c_str()) != 0) {
         fail(errno);
     }
+}
+
+bool IsRegularFile(const std::string& fileName) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(NativePath(fileName), ec);
 }
 
 bool FileExists(const std::string& fileName) {

@@ -28,7 +28,7 @@ std::int32_t DosStamp(std::time_t moment) {
 
 std::int32_t FileAgeStamp(const std::string& fileName) {
     // Opening proves the file can be read, as a load right after will need to.
-    const int fd = ::open(NativePath(fileName).c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(NativePath(fileName).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return -1;
     }

@@ -1,5 +1,6 @@
 #include "LoadSettings.h"
 
+#include <algorithm>
 #include <string_view>
 #include <utility>
 
@@ -47,6 +48,7 @@ Settings LoadSettings(const std::string& iniFileName, std::int32_t currentPort) 
     s.AddStrings.LenStartString = ini.ReadString(kSettings, "LenStartString", "");
     s.AddStrings.LenEndString = ini.ReadString(kSettings, "LenEndString", "<BR>");
     s.OtherFiles = SplitOtherFiles(ini.ReadString(kSettings, "OtherFiles", ""));
+    s.BackupCount = std::max<std::int32_t>(0, ini.ReadInteger(kSettings, "BackupCount", 10));
 
     FTPSetting& ftp = s.Ftp;
     ftp.HostName = ini.ReadString(kFtp, "HostName", "");
