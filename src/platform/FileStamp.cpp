@@ -41,4 +41,14 @@ std::int32_t FileAgeStamp(const std::string& fileName) {
     return DosStamp(info.st_mtime);
 }
 
+std::string FileSignature(const std::string& fileName) {
+    struct stat info {};
+    if (::stat(NativePath(fileName).c_str(), &info) != 0) {
+        return {};
+    }
+    return std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec) + "/" +
+           std::to_string(info.st_size) + "/" + std::to_string(info.st_dev) + ":" +
+           std::to_string(info.st_ino);
+}
+
 }  // namespace Sumirel

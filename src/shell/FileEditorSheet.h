@@ -1,7 +1,8 @@
 #pragma once
 // A tab that edits one input file of the page builder (the template or the diary): the
 // editor fills the page, the Save button sits at the bottom right. The tab reloads its file
-// when the user enters it and the file's stamp has changed since the last load.
+// when the user enters it and the file's stamp has changed since the last load, unless the
+// editor holds edits not yet saved: those are never replaced behind the user's back.
 
 #include <cstdint>
 #include <string>
@@ -21,16 +22,26 @@ public:
                     QWidget* parent = nullptr);
 
     // Loads the file named `fileName` (a name without a folder lies in the current folder)
-    // unless it is missing or its stamp equals `age`; `age` then takes the new stamp. When
-    // the file's text equals the editor's, the editor is left alone (caret, undo). Throws
-    // FileError when the file cannot be read.
+    // unless it is missing, its stamp equals `age` or the editor holds unsaved edits; `age`
+    // then takes the new stamp. When the file's text equals the editor's, the editor is left
+    // alone (caret, undo). Throws FileError when the file cannot be read.
     void Load(const std::string& fileName, std::int32_t& age);
 
-    // Writes the editor's text, byte for byte, to the file named exactly `fileName`.
-    void Save(const std::string& fileName);
+    // Writes the editor's text, byte for byte, to the file named exactly `fileName`, after
+    // keeping a backup of the file (`backupCount` copies). When the file changed on disk since
+    // the tab loaded or saved it, asks first; false when the user declined. Throws FileError.
+    bool Save(const std::string& fileName, int backupCount);
+
+    // True while the editor holds edits that were not saved.
+    bool IsModified() const;
+    // Forgets the edits: the next Load replaces the text again.
+    void DiscardEdits();
 
     QPlainTextEdit* Editor;
     QPushButton* SaveButton;
+
+private:
+    std::string signature_;  // the file as the editor last loaded or saved it
 };
 
 }  // namespace Sumirel
