@@ -63,6 +63,8 @@ const char kHelp[] =
     "  2  nothing was changed: a file could not be read or written, another writer\n"
     "     held the diary's lock for 10 seconds, the command line or standard input was\n"
     "     not usable, the entry repeats the newest one (write without --force), or the\n"
-    "     settings name no diary file or page file, or no FTP host (upload)\n";
+    "     settings name no diary file or page file, or no FTP host (upload)\n"
+    "  130, 143  upload: stopped by SIGINT or SIGTERM, after hanging up a dial it\n"
+    "     started and removing the dial-up secrets file\n";
 
 }  // namespace SumirelCli

@@ -456,6 +456,80 @@ TEST_F(CliTest, WriterHoldingTheLockPastTheWaitStopsTheSecondCleanly) {
     }
 }
 
+// A stop signal in the middle of a dial: the secrets file for nmcli must not stay behind
+// with the password, and the dial this run started is hung up.
+TEST_F(CliTest, StopSignalDuringADialRemovesTheSecretsAndHangsUp) {
+    const std::string bin = dir.File("bin");
+    const std::string runtime = dir.File("run");
+    std::filesystem::create_directory(bin);
+    std::filesystem::create_directory(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    // A stand-in nmcli that records its arguments and the passwd-file it is given, and
+    // whose dial never ends.
+    const std::string nmcli = dir.Write("bin/nmcli", R"(#!/bin/sh
+PATH=/usr/bin:/bin
+dir=')" + dir.Path().string() + R"('
+for a in "$@"; do printf '[%s]' "$a"; done >> "$dir/args.log"
+echo >> "$dir/args.log"
+prev=
+for a in "$@"; do
+    [ "$prev" = passwd-file ] && printf '%s' "$a" > "$dir/secrets.path"
+    prev=$a
+done
+case "$*" in
+*'connection up'*) echo $$ > "$dir/dial.pid"; exec sleep 60;;
+esac
+exit 0
+)");
+    std::filesystem::permissions(nmcli, std::filesystem::perms::owner_all);
+    WriteIni(IniText() +
+             "[FTP]\r\nHostName=127.0.0.1\r\nPort=9\r\nDialUp=1\r\n"
+             "DialEntryName=Home\r\nDialPass=" +
+             Sumirel::ScrambleText("secret") + "\r\n");
+    const std::string oldPath = ::getenv("PATH") ? ::getenv("PATH") : "";
+    ::setenv("PATH", bin.c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    const pid_t cli = StartQuietly({"--ini", ini, "upload"});
+    ::setenv("PATH", oldPath.c_str(), 1);
+    ::unsetenv("XDG_RUNTIME_DIR");
+    ASSERT_GT(cli, 0);
+
+    const auto waitFor = [](const std::function<bool()>& done) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!done() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return done();
+    };
+    const bool dialling = waitFor([&] { return ReadBytes(dir.File("dial.pid")) != "<missing>"; });
+    const std::string secrets = ReadBytes(dir.File("secrets.path"));
+    EXPECT_TRUE(dialling);
+    EXPECT_EQ(std::filesystem::path(secrets).parent_path(), runtime);
+    EXPECT_TRUE(std::filesystem::exists(secrets)) << "the dial has the secrets while it runs";
+
+    ::kill(cli, SIGTERM);
+    int status = 0;
+    bool reaped = false;
+    const bool ended =
+        waitFor([&] { return reaped || (reaped = ::waitpid(cli, &status, WNOHANG) == cli); });
+    if (!ended) {
+        ::kill(cli, SIGKILL);
+        ::waitpid(cli, &status, 0);
+    }
+    ASSERT_TRUE(ended) << "sumirel-cli did not end after SIGTERM";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGTERM);
+    EXPECT_FALSE(std::filesystem::exists(secrets)) << "the password was left behind";
+    EXPECT_TRUE(std::filesystem::is_empty(runtime));
+    EXPECT_NE(ReadBytes(dir.File("args.log")).find("[connection][down][id][Home]"),
+              std::string::npos)
+        << ReadBytes(dir.File("args.log"));
+    if (dialling) {
+        const pid_t dial = std::stoi(ReadBytes(dir.File("dial.pid")));
+        EXPECT_TRUE(waitFor([&] { return ::kill(dial, 0) == -1 && errno == ESRCH; }))
+            << "the dial still runs";
+    }
+}
+
 TEST_F(CliTest, FifoInPlaceOfAnyFileIsRefusedWithoutHanging) {
     SumirelTest::FtpServer server;
     const struct {
