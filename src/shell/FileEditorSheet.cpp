@@ -58,16 +58,25 @@ void FileEditorSheet::Load(const std::string& fileName, std::int32_t& age) {
     Editor->document()->setModified(false);
 }
 
-bool FileEditorSheet::Save(const std::string& fileName, int backupCount) {
-    if (FileSignature(fileName) != signature_) {
+std::optional<std::string> FileEditorSheet::ConfirmSave(const std::string& fileName) {
+    const std::string current = FileSignature(fileName);
+    if (current != signature_) {
         const QString question =
             QString::fromUtf8(
                 "ファイル \"%1\" は、このタブで読み込んだ後に変更されています。"
                 "上書きしますか？")
                 .arg(FromShiftJis(fileName));
         if (!Dialogs().AskYesNo(this, FromShiftJis(Messages::kWarningCaption), question)) {
-            return false;
+            return std::nullopt;
         }
+    }
+    return current;
+}
+
+bool FileEditorSheet::SaveIfUnchanged(const std::string& fileName, int backupCount,
+                                      const std::string& confirmed) {
+    if (FileSignature(fileName) != confirmed) {
+        return false;
     }
     KeepBackup(fileName, backupCount);
     WriteFileAtomic(fileName, MemoBytes(Editor->toPlainText()));

@@ -5,6 +5,7 @@
 // editor holds edits not yet saved: those are never replaced behind the user's back.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "shell/AnchoredSheet.h"
@@ -27,10 +28,16 @@ public:
     // alone (caret, undo). Throws FileError when the file cannot be read.
     void Load(const std::string& fileName, std::int32_t& age);
 
-    // Writes the editor's text, byte for byte, to the file named exactly `fileName`, after
-    // keeping a backup of the file (`backupCount` copies). When the file changed on disk since
-    // the tab loaded or saved it, asks first; false when the user declined. Throws FileError.
-    bool Save(const std::string& fileName, int backupCount);
+    // Saving is two steps, so that no question is open while the caller holds the diary's
+    // lock. First: when the file named exactly `fileName` changed on disk since the tab
+    // loaded or saved it, asks whether to overwrite it; the file's signature as accepted, or
+    // nothing when the user declined.
+    std::optional<std::string> ConfirmSave(const std::string& fileName);
+    // Then, unless the file changed again since `confirmed` (false), keeps a backup of it
+    // (`backupCount` copies) and writes the editor's text into it, byte for byte. Throws
+    // FileError.
+    bool SaveIfUnchanged(const std::string& fileName, int backupCount,
+                         const std::string& confirmed);
 
     // True while the editor holds edits that were not saved.
     bool IsModified() const;

@@ -462,12 +462,20 @@ void TSumirelForm::DiarySaveButtonClick() {
 bool TSumirelForm::SaveSheet(FileEditorSheet& sheet, const std::string& fileName) {
     bool saved = false;
     Run([&] {
-        // A Write of another process between this Save's backup and its rename would be lost.
-        std::optional<WriterLock> lock;
-        if (!settings_.DiaryFileName.empty()) {
-            lock.emplace(settings_.DiaryFileName);
+        // Asked again should the file change between the question and the lock.
+        while (!saved) {
+            const std::optional<std::string> confirmed = sheet.ConfirmSave(fileName);
+            if (!confirmed) {
+                return;
+            }
+            // A Write of another process between this Save's read and its rename would be
+            // lost; the lock is taken with no question open, so it is held only briefly.
+            std::optional<WriterLock> lock;
+            if (!settings_.DiaryFileName.empty()) {
+                lock.emplace(settings_.DiaryFileName);
+            }
+            saved = sheet.SaveIfUnchanged(fileName, settings_.BackupCount, *confirmed);
         }
-        saved = sheet.Save(fileName, settings_.BackupCount);
     });
     return saved;
 }

@@ -552,8 +552,12 @@ TEST_F(CliTest, FifoInPlaceOfAnyFileIsRefusedWithoutHanging) {
                  "\r\nPass=" + Sumirel::ScrambleText("secret") + "\r\n");
         std::filesystem::remove(*c.file);
         ASSERT_EQ(::mkfifo(c.file->c_str(), 0600), 0) << std::strerror(errno);
-        // RunProgram kills a program that runs for 30 seconds and fails the test.
+        // RunProgram kills a program that runs for 30 seconds and fails the test. Run in the
+        // workspace: without readable settings the defaults name files in the current folder.
+        const auto startFolder = std::filesystem::current_path();
+        std::filesystem::current_path(dir.Path());
         const Outcome run = Cli(c.args, "c");
+        std::filesystem::current_path(startFolder);
         EXPECT_NE(run.status, 0);
         if (c.file != &ini) {
             // The settings file is read leniently: a FIFO there gives the defaults.
