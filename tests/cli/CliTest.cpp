@@ -552,15 +552,17 @@ TEST_F(CliTest, FifoInPlaceOfAnyFileIsRefusedWithoutHanging) {
                  "\r\nPass=" + Sumirel::ScrambleText("secret") + "\r\n");
         std::filesystem::remove(*c.file);
         ASSERT_EQ(::mkfifo(c.file->c_str(), 0600), 0) << std::strerror(errno);
-        // RunProgram kills a program that runs for 30 seconds and fails the test. Run in the
-        // workspace: without readable settings the defaults name files in the current folder.
+        // RunProgram kills a program that runs for 30 seconds and fails the test. Run in an
+        // empty folder: without readable settings the defaults name files in the current one.
         const auto startFolder = std::filesystem::current_path();
-        std::filesystem::current_path(dir.Path());
+        std::filesystem::create_directories(dir.Path() / "elsewhere");
+        std::filesystem::current_path(dir.Path() / "elsewhere");
         const Outcome run = Cli(c.args, "c");
         std::filesystem::current_path(startFolder);
-        EXPECT_NE(run.status, 0);
+        // The settings file is read leniently, a FIFO there giving the defaults: that it ends
+        // at all is what counts here.
         if (c.file != &ini) {
-            // The settings file is read leniently: a FIFO there gives the defaults.
+            EXPECT_NE(run.status, 0);
             EXPECT_NE((run.out + run.err).find(*c.file), std::string::npos) << run.out << run.err;
         }
         std::filesystem::remove(*c.file);
