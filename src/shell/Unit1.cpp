@@ -63,12 +63,6 @@ QAction* MenuItem(QMenu* menu, const char* name, const QString& caption, const Q
     return action;
 }
 
-// What identifies a file's content for this window: when it differs after a command, the
-// command changed the file.
-std::string Signature(const std::string& fileName) {
-    return FileSignature(fileName);
-}
-
 // The entry form is saved this long after its last change.
 constexpr int kDraftDelayMs = 2000;
 
@@ -390,14 +384,14 @@ void TSumirelForm::ReBuildButtonClick() {
 // text, and a later Save would write it over the new entry.
 TSumirelForm::ForgetChangedStamps::ForgetChangedStamps(TSumirelForm& form)
     : form_(form),
-      diary_(Signature(form.settings_.DiaryFileName)),
-      page_(Signature(form.settings_.HtmlFileName)) {}
+      diary_(FileSignature(form.settings_.DiaryFileName)),
+      page_(FileSignature(form.settings_.HtmlFileName)) {}
 
 TSumirelForm::ForgetChangedStamps::~ForgetChangedStamps() {
-    if (Signature(form_.settings_.DiaryFileName) != diary_) {
+    if (FileSignature(form_.settings_.DiaryFileName) != diary_) {
         form_.DiaryFileAge = 0;
     }
-    if (Signature(form_.settings_.HtmlFileName) != page_) {
+    if (FileSignature(form_.settings_.HtmlFileName) != page_) {
         form_.PreviewFileAge = 0;
     }
 }
