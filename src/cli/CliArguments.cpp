@@ -41,6 +41,11 @@ std::variant<CliArguments, UsageError> ParseArguments(int argc, const char* cons
         if (argument == "-h" || argument == "--help") {
             return CliArguments{};
         }
+        if (argument == "--force") {
+            result.force = true;
+            writeOptionsGiven.push_back("--force");
+            continue;
+        }
         if (argument.size() > 1 && argument.front() == '-') {
             const std::size_t equals = argument.find('=');
             const std::string_view name = argument.substr(0, equals);

@@ -17,6 +17,8 @@ struct CliArguments {
     std::optional<std::string> date;
     std::optional<std::string> weather;
     std::optional<std::string> title;
+    // Write only: store the entry even when it equals the diary's newest one.
+    bool force = false;
 };
 
 // What is wrong with a command line, in one sentence for the usage message.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/ConsoleText.h"
+#include "diary/Messages.h"
 
 namespace SumirelCli {
 
@@ -24,7 +25,11 @@ void WriteLines(std::ostream& stream, std::string_view shiftJis) {
     stream.flush();
 }
 
-bool ConsoleUi::AskYesNo(const std::string&) {
+bool ConsoleUi::AskYesNo(const std::string& question) {
+    if (question == Sumirel::Messages::kAskDuplicate && !force_) {
+        refusedDuplicate_ = true;
+        return false;
+    }
     return true;
 }
 

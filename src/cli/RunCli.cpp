@@ -98,14 +98,23 @@ int Write(const CliArguments& arguments, const std::string& iniFileName, std::is
         entry.Date = TodayAsDate(settings.Separators);
     }
 
-    ConsoleUi ui(out, err);
+    ConsoleUi ui(out, err, arguments.force);
     switch (Sumirel::WriteCommand(settings, entry, ui)) {
         case Sumirel::CommandResult::Succeeded:
             return kSucceeded;
         case Sumirel::CommandResult::Failed:
+            err << kProgram
+                << "the entry is stored in the diary file, but the page or a target file was "
+                   "not completed; fix the cause and run 'sumirel-cli rebuild' to finish (do "
+                   "not write the entry again)\n";
             return kFormatError;
         case Sumirel::CommandResult::NotRun:
             break;
+    }
+    if (ui.RefusedDuplicate()) {
+        return InputFailure(err,
+                            "the entry equals the newest entry of the diary file (--force "
+                            "writes it again)");
     }
     return InputFailure(err, "the write command did not run");
 }

@@ -8,9 +8,11 @@ namespace SumirelCli {
 
 enum ExitStatus : int {
     kSucceeded = 0,
-    // A damaged diary or template was reported by the command; a failed upload.
+    // Write: the entry is stored but the page or a target file failed (damage or a file
+    // error); rebuild: a damaged diary or template was reported; a failed upload.
     kFormatError = 1,
-    // A file error, bad usage or unusable input, or settings without a diary or page file.
+    // Nothing was changed: a file error, bad usage or unusable input, settings without a
+    // diary or page file, another writer holding the diary's lock, a refused duplicate.
     kNotDone = 2,
 };
 

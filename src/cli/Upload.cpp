@@ -8,6 +8,7 @@
 
 #include "cli/ConsoleText.h"
 #include "cli/RunCli.h"
+#include "cli/StopSignals.h"
 #include "platform/qt/DialUp.h"
 #include "platform/qt/FtpClient.h"
 #include "publish/UploadMessages.h"
@@ -33,8 +34,9 @@ private:
     std::ostream& out_;
 };
 
-// Dials and waits for the connection; false when it could not start or did not connect.
-bool Dial(Sumirel::DialUp& dialUp, ConsoleLog& log) {
+// Dials and waits for the connection; false when it could not start, did not connect or a
+// stop signal came first.
+bool Dial(Sumirel::DialUp& dialUp, ConsoleLog& log, StopSignals& stop) {
     log.Add(Sumirel::UploadMessages::kConnecting);
     QEventLoop loop;
     bool connected = false;
@@ -42,6 +44,7 @@ bool Dial(Sumirel::DialUp& dialUp, ConsoleLog& log) {
         connected = true;
         loop.quit();
     });
+    QObject::connect(&stop, &StopSignals::Stopped, &loop, &QEventLoop::quit);
     QTimer::singleShot(kDialTimeout, &loop, &QEventLoop::quit);
     try {
         dialUp.Connect();
@@ -50,8 +53,11 @@ bool Dial(Sumirel::DialUp& dialUp, ConsoleLog& log) {
         dialUp.DisConnect();
         return false;
     }
-    loop.exec();
-    if (!connected) {
+    if (stop.Received() == 0) {
+        loop.exec();
+    }
+    if (!connected || stop.Received() != 0) {
+        connected = false;
         log.Add(Sumirel::UploadMessages::kFailed);
         dialUp.DisConnect();
     }
@@ -85,11 +91,28 @@ int Upload(const std::string& iniFileName, std::ostream& out, std::ostream& err)
 
     const Sumirel::UploadPlan& plan = setup.Plan;
     ConsoleLog log(out);
-    if (plan.UseDialUp && !Dial(*dialUp, log)) {
-        return kFormatError;
+    StopSignals stop;
+    // The status of a process stopped by the signal, once everything is cleaned up; the
+    // dial-up object's end removes the secrets file and waits for the hang-up.
+    const auto status = [&](bool ok) {
+        if (stop.Received() != 0) {
+            err << "sumirel-cli: stopped by a signal; the upload was abandoned\n";
+            return 128 + stop.Received();
+        }
+        return ok ? int{kSucceeded} : int{kFormatError};
+    };
+    if (plan.UseDialUp && !Dial(*dialUp, log, stop)) {
+        dialUp.reset();
+        return status(false);
     }
-    const bool sent = Sumirel::RunTransfer(ftp, dialUp.get(), plan, log, [] { return false; });
-    return sent ? kSucceeded : kFormatError;
+    const bool sent =
+        Sumirel::RunTransfer(ftp, dialUp.get(), plan, log, [&] { return stop.Received() != 0; });
+    if (stop.Received() != 0 && dialUp) {
+        // A dial this run started does not outlive it, whatever QuitDialUp says.
+        dialUp->DisConnect();
+    }
+    dialUp.reset();
+    return status(sent);
 }
 
 }  // namespace SumirelCli

@@ -3,13 +3,15 @@
 namespace SumirelCli {
 
 const char kUsage[] =
-    "Usage: sumirel-cli [--ini FILE] write [--date D] [--weather W] [--title T] < CONTENTS\n"
+    "Usage: sumirel-cli [--ini FILE] write [--date D] [--weather W] [--title T] [--force] < "
+    "CONTENTS\n"
     "       sumirel-cli [--ini FILE] rebuild\n"
     "       sumirel-cli [--ini FILE] upload\n"
     "       sumirel-cli --help\n";
 
 const char kHelp[] =
-    "Usage: sumirel-cli [--ini FILE] write [--date D] [--weather W] [--title T] < CONTENTS\n"
+    "Usage: sumirel-cli [--ini FILE] write [--date D] [--weather W] [--title T] [--force] < "
+    "CONTENTS\n"
     "       sumirel-cli [--ini FILE] rebuild\n"
     "       sumirel-cli [--ini FILE] upload\n"
     "       sumirel-cli --help\n"
@@ -24,7 +26,10 @@ const char kHelp[] =
     "            end: every line break is stored as CR LF, and\n"
     "            one line break at the very end of the input is dropped, so that\n"
     "            `echo text | sumirel-cli write` stores the single line \"text\". Nothing is\n"
-    "            asked: an empty title or empty contents are written as given.\n"
+    "            asked: an empty title or empty contents are written as given. An entry\n"
+    "            equal to the newest one of the diary (date, weather, title, contents) is\n"
+    "            refused unless --force is given. The diary file is copied to the folder\n"
+    "            backup beside it first.\n"
     "  rebuild   Regenerate the diary page, the feed and the target files from the diary\n"
     "            file as it stands, after the diary or the template was edited by hand.\n"
     "  upload    Send every target file, then the diary page, to the FTP server of the\n"
@@ -39,6 +44,7 @@ const char kHelp[] =
     "                 YearSep, MonSep and DaySep of the settings)\n"
     "  --weather W    the entry's weather (default: empty)\n"
     "  --title T      the entry's title (default: empty)\n"
+    "  --force        write the entry even when it equals the diary's newest entry\n"
     "  -h, --help     show this text\n"
     "Options may also be written --name=VALUE. The argument after an option is its\n"
     "value even when it begins with \"-\".\n"
@@ -50,12 +56,18 @@ const char kHelp[] =
     "\n"
     "Exit status:\n"
     "  0  the command succeeded (upload: every file was sent)\n"
-    "  1  upload: a step failed (the log ends with the failure); write and rebuild:\n"
-    "     a damaged diary file or template, or a feed without its Url, was reported;\n"
-    "     for write the entry has been stored in the diary file all the same, and the\n"
-    "     closing message says the write failed\n"
-    "  2  a file could not be read or written, the command line or standard input was\n"
-    "     not usable, or the settings name no diary file or page file (write then\n"
-    "     changes nothing), or no FTP host (upload)\n";
+    "  1  write: the entry is stored in the diary file, but the page, the feed or a\n"
+    "     target file could not be completed (a damaged template or diary, a feed\n"
+    "     without its Url, or a file error); the\n"
+    "     closing message says the write failed: fix the cause and run rebuild, do not\n"
+    "     write again. rebuild: a damaged diary file or template, or a feed without its\n"
+    "     Url, was reported. upload:\n"
+    "     a step failed (the log ends with the failure)\n"
+    "  2  nothing was changed: a file could not be read or written, another writer\n"
+    "     held the diary's lock for 10 seconds, the command line or standard input was\n"
+    "     not usable, the entry repeats the newest one (write without --force), or the\n"
+    "     settings name no diary file or page file, or no FTP host (upload)\n"
+    "  130, 143  upload: stopped by SIGINT or SIGTERM, after hanging up a dial it\n"
+    "     started and removing the dial-up secrets file\n";
 
 }  // namespace SumirelCli

@@ -1,9 +1,15 @@
 #include "diary/Commands.h"
 
+#include <optional>
+
 #include "diary/Feed.h"
+#include "diary/FormatError.h"
 #include "diary/Messages.h"
 #include "diary/PageBuilder.h"
 #include "diary/TargetFiles.h"
+#include "platform/Backups.h"
+#include "platform/FileIO.h"
+#include "platform/WriterLock.h"
 
 namespace Sumirel {
 
@@ -25,6 +31,23 @@ bool RebuildPageAndTargets(const Settings& settings, Reporter& reporter) {
     return feedWritten && targetsUpdated;
 }
 
+// True when the entry equals the diary's newest one, field by field. A damaged diary is no
+// duplicate: the page build reports it after the write.
+bool RepeatsNewestEntry(const std::string& diaryFileName, const SDiary& entry, Reporter& reporter) {
+    if (!FileExists(diaryFileName)) {
+        return false;
+    }
+    std::optional<SDiary> newest;
+    try {
+        newest = NewestEntry(ReadWholeFile(diaryFileName), reporter);
+    } catch (const FormatError&) {
+        return false;
+    }
+    // The stored contents end with the line break that closes their last line.
+    return newest && newest->Date == entry.Date && newest->Wheather == entry.Wheather &&
+           newest->Title == entry.Title && newest->Contents == entry.Contents + "\r\n";
+}
+
 }  // namespace
 
 CommandResult WriteCommand(const Settings& settings, const SDiary& entry, CommandUi& ui) {
@@ -38,16 +61,34 @@ CommandResult WriteCommand(const Settings& settings, const SDiary& entry, Comman
     if (goOn && entry.Contents.empty()) {
         goOn = ui.AskYesNo(Messages::kAskNoContents);
     }
+    // Asked before the lock is taken, so that a question left open holds up no other writer;
+    // a writer that slips in meanwhile only makes the question moot.
+    if (goOn && RepeatsNewestEntry(settings.DiaryFileName, entry, ui)) {
+        goOn = ui.AskYesNo(Messages::kAskDuplicate);
+    }
     if (!goOn) {
         return CommandResult::NotRun;
     }
+    const WriterLock lock(settings.DiaryFileName);
+    KeepBackup(settings.DiaryFileName, settings.BackupCount);
     WriteEntry(settings.DiaryFileName, entry, ui);
-    const bool ok = RebuildPageAndTargets(settings, ui);
+    // From here on the entry is stored: a failure must say so, not look as if nothing
+    // happened, or the user writes the entry a second time.
+    bool ok = false;
+    try {
+        ok = RebuildPageAndTargets(settings, ui);
+    } catch (const PlatformError& error) {
+        ui.ShowError(error.what());
+    }
     ui.ShowClosingMessage(ok ? Messages::kWriteDone : Messages::kWriteFailed);
     return ok ? CommandResult::Succeeded : CommandResult::Failed;
 }
 
 CommandResult RebuildCommand(const Settings& settings, CommandUi& ui) {
+    std::optional<WriterLock> lock;
+    if (!settings.DiaryFileName.empty()) {
+        lock.emplace(settings.DiaryFileName);
+    }
     if (!RebuildPageAndTargets(settings, ui)) {
         return CommandResult::Failed;
     }

@@ -21,17 +21,23 @@ public:
 enum class CommandResult {
     NotRun,     // a file name was missing or a question was declined; nothing was written
     Succeeded,  // the page, the feed (when one is set) and every target file were written
-    Failed,     // a damaged diary or template, or a feed without a usable Url, was reported
+    // Rebuild: a damaged diary or template, or a feed without a usable Url, was reported.
+    // Write: the entry is stored in the diary, but the page, the feed or a target file could
+    // not be completed (damage or a file error, reported through ShowError); a rebuild
+    // finishes the job.
+    Failed,
 };
 
-// Stores the entry on top of the diary, rebuilds the page, the feed and the target files (the
-// feed right after the page; a feed that cannot be made keeps no target file from being
-// updated, but makes the command fail), and closes with "書き込み完了" or "書き込み失敗".
-// File errors travel out as FileError.
+// Asks before an entry without title or contents, or one equal to the diary's newest entry.
+// Then, holding the diary's WriterLock, keeps a backup of the diary (BackupCount), stores the
+// entry on top of it, rebuilds the page, the feed and the target files (the feed right after
+// the page), and closes with "書き込み完了" or "書き込み失敗". Errors before the entry is
+// stored (the lock, the backup, reading the diary) travel out as PlatformError, with nothing
+// changed.
 CommandResult WriteCommand(const Settings& settings, const SDiary& entry, CommandUi& ui);
 
-// Rebuilds the page, the feed and the target files from the diary as it stands; closes with
-// "再構築しました" on success, with nothing more on failure.
+// Rebuilds the page, the feed and the target files from the diary as it stands, holding the
+// diary's WriterLock; closes with "再構築しました" on success, with nothing more on failure.
 CommandResult RebuildCommand(const Settings& settings, CommandUi& ui);
 
 }  // namespace Sumirel

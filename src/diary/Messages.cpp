@@ -11,6 +11,8 @@ SUMIREL_MESSAGE(kErrorCaption, "エラー");
 SUMIREL_MESSAGE(kWarningCaption, "警告");
 SUMIREL_MESSAGE(kAskNoTitle, "タイトルが書かれていませんが、続行しますか？");
 SUMIREL_MESSAGE(kAskNoContents, "内容が書かれていませんが、続行しますか？");
+SUMIREL_MESSAGE(kAskDuplicate,
+                "最新の日記と日付・天気・題名・内容が同じです。もう一度書き込みますか？");
 SUMIREL_MESSAGE(kWriteDone, "書き込み完了");
 SUMIREL_MESSAGE(kWriteFailed, "書き込み失敗");
 SUMIREL_MESSAGE(kRebuilt, "再構築しました");
@@ -24,10 +26,10 @@ SUMIREL_MESSAGE(kDefaultFeedTitle, "日記");
 
 std::span<const MessageText* const> All() {
     static const MessageText* const all[] = {
-        &kNoBlockEndText,      &kNoDiaryEndText, &kDiaryDamagedText,  &kErrorCaptionText,
-        &kWarningCaptionText,  &kAskNoTitleText, &kAskNoContentsText, &kWriteDoneText,
-        &kWriteFailedText,     &kRebuiltText,    &kFeedNoUrlText,     &kFeedBadUrlText,
-        &kDefaultFeedTitleText};
+        &kNoBlockEndText,     &kNoDiaryEndText,      &kDiaryDamagedText,  &kErrorCaptionText,
+        &kWarningCaptionText, &kAskNoTitleText,      &kAskNoContentsText, &kAskDuplicateText,
+        &kWriteDoneText,      &kWriteFailedText,     &kRebuiltText,       &kFeedNoUrlText,
+        &kFeedBadUrlText,     &kDefaultFeedTitleText};
     return all;
 }
 

@@ -17,6 +17,8 @@ extern const char kWarningCaption[];  // 警告: caption of the questions
 extern const char kAskNoTitle[];     // the entry has no title: go on?
 extern const char kAskNoContents[];  // the entry has no contents: go on?
 
+extern const char kAskDuplicate[];  // the entry equals the diary's newest: write it again?
+
 extern const char kWriteDone[];    // 書き込み完了
 extern const char kWriteFailed[];  // 書き込み失敗
 extern const char kRebuilt[];      // 再構築しました

@@ -56,11 +56,6 @@ std::string FillSingleSections(std::string text, const SDiary& entry,
     return text;
 }
 
-namespace {
-
-// The newest entry: the block from the diary's first "<Start>" through its first "<End>".
-// Empty when the diary holds no "<Start>"; throws FormatError when it is damaged.
-//
 // The diary is searched as read, not with its line breaks made CR LF first: a tag holds no
 // line break, so both texts have the same tags in the same order, and the block, which
 // begins with "<" and ends with ">", becomes the very block of the made-over text once its
@@ -86,8 +81,6 @@ std::optional<SDiary> NewestEntry(const std::string& diaryText, Reporter& report
     block.resize(block.size() - 2);
     return ParseEntry(block, reporter);
 }
-
-}  // namespace
 
 bool UpdateTargetFiles(const std::string& diaryFileName, const std::vector<std::string>& targets,
                        const LenAddStrings& addStrings, Reporter& reporter) {

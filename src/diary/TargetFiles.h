@@ -2,6 +2,7 @@
 // Single-entry sections: places in further pages of the site that always show the newest
 // diary entry, each between an opening and a closing comment marker.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,10 @@ std::string ReplaceSingleSection(std::string text, std::string_view openPattern,
 // weather, title, each kind searched in the text as the kinds before it left it.
 std::string FillSingleSections(std::string text, const SDiary& entry,
                                const LenAddStrings& addStrings, Reporter& reporter);
+
+// The newest entry: the block from the diary's first "<Start>" through its first "<End>".
+// Empty when the diary holds no "<Start>"; throws FormatError when it is damaged.
+std::optional<SDiary> NewestEntry(const std::string& diaryText, Reporter& reporter);
 
 // Refreshes the sections of every target file from the first entry of the diary. True when
 // nothing was reported (also when there was nothing to do); false after a damaged diary was

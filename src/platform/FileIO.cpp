@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace Sumirel {
@@ -139,17 +140,11 @@ std::string ReadOpenFile(int fd, const std::string& fileName, const struct stat&
 }  // namespace
 
 std::string ReadWholeFile(const std::string& fileName) {
-    const std::filesystem::path path = NativePath(fileName);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        ThrowFileError(FileError::Operation::Read, fileName, errno);
+    std::optional<std::string> content = ReadFileIfPresent(fileName);
+    if (!content) {
+        ThrowFileError(FileError::Operation::Read, fileName, ENOENT);
     }
-    FdCloser closer{fd};
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        info.st_size = 0;
-    }
-    return ReadOpenFile(fd, fileName, info);
+    return std::move(*content);
 }
 
 std::optional<std::string> ReadFileIfPresent(const std::string& fileName) {
@@ -198,6 +193,10 @@ void WriteFileAtomic(const std::string& fileName, std::string_view bytes, unsign
     if (exists) {
         if (S_ISDIR(old.st_mode)) {
             ThrowFileError(kWrite, fileName, EISDIR);
+        }
+        // A FIFO, a device or a socket under the name is not ours to replace.
+        if (!S_ISREG(old.st_mode)) {
+            throw FileError(kWrite, fileName, PlatformMessages::kNotRegularFile);
         }
         // A file that nobody may write is read-only, even for a privileged user.
         if ((old.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0) {
@@ -249,6 +248,11 @@ void WriteFileAtomic(const std::string& fileName, std::string_view bytes, unsign
     if (::rename(tempName.c_str(), path.c_str()) != 0) {
         fail(errno);
     }
+}
+
+bool IsRegularFile(const std::string& fileName) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(NativePath(fileName), ec);
 }
 
 bool FileExists(const std::string& fileName) {

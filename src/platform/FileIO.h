@@ -14,7 +14,8 @@
 
 namespace Sumirel {
 
-// The whole content of the file, every byte (NUL included). Throws FileError.
+// The whole content of the file, every byte (NUL included). Anything but a regular file (a
+// FIFO, a device, a socket, a folder) is refused without waiting on it. Throws FileError.
 std::string ReadWholeFile(const std::string& fileName);
 
 // The whole content of a file that may be missing: nothing when no file is under the name. A
@@ -33,14 +34,17 @@ enum class FileModeRule {
 // bytes go to a temporary file in the same folder, are flushed to disk and the temporary file
 // is renamed over the old one. An existing file keeps its permissions (and, where allowed,
 // its owner); a new file gets `newFileMode` less the umask. A file without any write
-// permission counts as read-only and is not replaced. A link is followed, so the file it
-// points to is replaced. Throws FileError.
+// permission counts as read-only and is not replaced, nor is anything but a regular file. A link is
+// followed, so the file it points to is replaced. Throws FileError.
 void WriteFileAtomic(const std::string& fileName, std::string_view bytes,
                      unsigned newFileMode = 0666,
                      FileModeRule modeRule = FileModeRule::KeepExisting);
 
 // True when something other than a folder exists under the name.
 bool FileExists(const std::string& fileName);
+
+// True when the name is a regular file, or a link to one.
+bool IsRegularFile(const std::string& fileName);
 
 // The current folder, without a final separator (the root folder keeps it).
 std::string CurrentFolder();

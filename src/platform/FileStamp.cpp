@@ -28,7 +28,7 @@ std::int32_t DosStamp(std::time_t moment) {
 
 std::int32_t FileAgeStamp(const std::string& fileName) {
     // Opening proves the file can be read, as a load right after will need to.
-    const int fd = ::open(NativePath(fileName).c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(NativePath(fileName).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return -1;
     }
@@ -47,6 +47,16 @@ std::optional<std::time_t> LastWriteTime(const std::string& fileName) {
         return std::nullopt;
     }
     return info.st_mtime;
+}
+
+std::string FileSignature(const std::string& fileName) {
+    struct stat info {};
+    if (::stat(NativePath(fileName).c_str(), &info) != 0) {
+        return {};
+    }
+    return std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec) + "/" +
+           std::to_string(info.st_size) + "/" + std::to_string(info.st_dev) + ":" +
+           std::to_string(info.st_ino);
 }
 
 }  // namespace Sumirel

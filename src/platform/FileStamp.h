@@ -20,4 +20,9 @@ std::optional<std::time_t> LastWriteTime(const std::string& fileName);
 // The stamp of a moment, -1 when it cannot be expressed.
 std::int32_t DosStamp(std::time_t moment);
 
+// What tells one version of a file from another, far finer than a stamp: the exact time of
+// the last write, the size and the file's identity (an atomic replace makes a new file).
+// Empty when nothing is under the name.
+std::string FileSignature(const std::string& fileName);
+
 }  // namespace Sumirel

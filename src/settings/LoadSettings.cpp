@@ -1,5 +1,6 @@
 #include "LoadSettings.h"
 
+#include <algorithm>
 #include <string_view>
 #include <utility>
 #include <variant>

@@ -52,6 +52,9 @@ struct Settings {
     FTPSetting Ftp;
     std::vector<std::string> OtherFiles;
     FeedSetting Feed;
+    // How many copies of the diary and the template to keep before replacing them; 0 keeps
+    // none.
+    std::int32_t BackupCount = 10;
 };
 
 // Section and key names of the settings file.

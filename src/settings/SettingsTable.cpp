@@ -26,6 +26,7 @@ const SettingRow kRows[] = {
     TextRow<&S::AddStrings, &LenAddStrings::LenStartString>(kSettings, "LenStartString"),
     TextRow<&S::AddStrings, &LenAddStrings::LenEndString>(kSettings, "LenEndString", "<BR>"),
     PathListRow<&S::OtherFiles>(kSettings, "OtherFiles"),
+    IntegerRow<&S::BackupCount>(kSettings, "BackupCount", 10),
 
     TextRow<&S::Ftp, &F::HostName>(kFtp, "HostName"),
     ScrambledRow<&S::Ftp, &F::ID>(kFtp, "ID"),

@@ -3,9 +3,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "diary/Messages.h"
+#include "platform/Backups.h"
 #include "platform/FileIO.h"
 #include "platform/FileStamp.h"
 #include "platform/qt/MemoText.h"
+#include "platform/qt/ShiftJisCodec.h"
+#include "platform/widgets/UserDialogs.h"
 #include "shell/EditActions.h"
 #include "shell/SheetLayout.h"
 
@@ -41,18 +45,52 @@ void FileEditorSheet::Load(const std::string& fileName, std::int32_t& age) {
         return;
     }
     const std::int32_t stamp = FileAgeStamp(path);
-    if (stamp == age) {
+    if (stamp == age || IsModified()) {
         return;
     }
-    age = stamp;
+    const std::string signature = FileSignature(path);
     const QString text = MemoDisplayText(ReadWholeFile(path));
+    age = stamp;
+    signature_ = signature;
     if (text != Editor->toPlainText()) {
         Editor->setPlainText(text);
     }
+    Editor->document()->setModified(false);
 }
 
-void FileEditorSheet::Save(const std::string& fileName) {
+std::optional<std::string> FileEditorSheet::ConfirmSave(const std::string& fileName) {
+    const std::string current = FileSignature(fileName);
+    if (current != signature_) {
+        const QString question =
+            QString::fromUtf8(
+                "ファイル \"%1\" は、このタブで読み込んだ後に変更されています。"
+                "上書きしますか？")
+                .arg(FromShiftJis(fileName));
+        if (!Dialogs().AskYesNo(this, FromShiftJis(Messages::kWarningCaption), question)) {
+            return std::nullopt;
+        }
+    }
+    return current;
+}
+
+bool FileEditorSheet::SaveIfUnchanged(const std::string& fileName, int backupCount,
+                                      const std::string& confirmed) {
+    if (FileSignature(fileName) != confirmed) {
+        return false;
+    }
+    KeepBackup(fileName, backupCount);
     WriteFileAtomic(fileName, MemoBytes(Editor->toPlainText()));
+    signature_ = FileSignature(fileName);
+    Editor->document()->setModified(false);
+    return true;
+}
+
+bool FileEditorSheet::IsModified() const {
+    return Editor->document()->isModified();
+}
+
+void FileEditorSheet::DiscardEdits() {
+    Editor->document()->setModified(false);
 }
 
 }  // namespace Sumirel

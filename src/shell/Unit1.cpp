@@ -1,6 +1,7 @@
 #include "shell/Unit1.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDate>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,13 +10,20 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTextDocument>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <filesystem>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "diary/Commands.h"
+#include "diary/Messages.h"
 #include "platform/FileIO.h"
 #include "platform/FileStamp.h"
+#include "platform/WriterLock.h"
 #include "platform/qt/DialUp.h"
 #include "platform/qt/FtpClient.h"
 #include "platform/qt/MemoText.h"
@@ -32,6 +40,7 @@
 #include "shell/AboutUnit.h"
 #include "shell/AnchoredSheet.h"
 #include "shell/EditActions.h"
+#include "shell/EntryDraft.h"
 #include "shell/FileEditorSheet.h"
 #include "shell/SheetLayout.h"
 #include "shell/WindowCommandUi.h"
@@ -56,16 +65,11 @@ QAction* MenuItem(QMenu* menu, const char* name, const QString& caption, const Q
     return action;
 }
 
-// What identifies a file's content for this window: when it differs after a command, the
-// command changed the file.
-std::string Signature(const std::string& fileName) {
-    std::error_code ec;
-    const auto path = NativePath(fileName);
-    const auto time = std::filesystem::last_write_time(path, ec);
-    const auto size = std::filesystem::file_size(path, ec);
-    return ec ? std::string()
-              : std::to_string(time.time_since_epoch().count()) + "/" + std::to_string(size);
-}
+// The entry form is saved this long after its last change.
+constexpr int kDraftDelayMs = 2000;
+
+const char kTemplateCaption[] = "テンプレート";
+const char kDiaryCaption[] = "日記ファイル";
 
 }  // namespace
 
@@ -102,8 +106,8 @@ TSumirelForm::TSumirelForm(PreviewFactory previewFactory, std::unique_ptr<DialUp
 
     PageControl->addTab(MainSheet, U("基本"));
     PageControl->addTab(PreViewSheet, U("プレビュー"));
-    PageControl->addTab(TemplateSheet, U("テンプレート"));
-    PageControl->addTab(DiaryFileSheet, U("日記ファイル"));
+    PageControl->addTab(TemplateSheet, U(kTemplateCaption));
+    PageControl->addTab(DiaryFileSheet, U(kDiaryCaption));
     PageControl->setCurrentIndex(0);
     BuildMenus();
 
@@ -113,6 +117,18 @@ TSumirelForm::TSumirelForm(PreviewFactory previewFactory, std::unique_ptr<DialUp
     connect(TemplateSaveButton, &QPushButton::clicked, this,
             &TSumirelForm::TemplateSaveButtonClick);
     connect(DiarySaveButton, &QPushButton::clicked, this, &TSumirelForm::DiarySaveButtonClick);
+    for (auto [sheet, caption] :
+         {std::pair{TemplateSheet, kTemplateCaption}, std::pair{DiaryFileSheet, kDiaryCaption}}) {
+        connect(sheet->Editor->document(), &QTextDocument::modificationChanged, this,
+                [this, sheet, caption] { UpdateTabCaption(sheet, U(caption)); });
+    }
+    SaveTab = new QAction(this);
+    SaveTab->setObjectName("SaveTab");
+    SaveTab->setShortcut(QKeySequence::Save);
+    SaveTab->setShortcutContext(Qt::WindowShortcut);
+    addAction(SaveTab);
+    connect(SaveTab, &QAction::triggered, this, &TSumirelForm::SaveCurrentTab);
+    WatchEntryForm();
 
     IniFileName = SettingsFileName();
     // The client starts on the settings table's port, the default of Port until an upload
@@ -120,7 +136,66 @@ TSumirelForm::TSumirelForm(PreviewFactory previewFactory, std::unique_ptr<DialUp
     FTP->Port = DefaultNumber(FindSettingRow(SettingsKeys::kFtp, "Port"), std::nullopt);
 }
 
-TSumirelForm::~TSumirelForm() = default;
+TSumirelForm::~TSumirelForm() {
+    // Typing of the last two seconds is still only in the form.
+    if (DraftTimer->isActive()) {
+        DraftTimer->stop();
+        SaveDraftNow();
+    }
+}
+
+void TSumirelForm::WatchEntryForm() {
+    DraftTimer = new QTimer(this);
+    DraftTimer->setObjectName("DraftTimer");
+    DraftTimer->setSingleShot(true);
+    DraftTimer->setInterval(kDraftDelayMs);
+    connect(DraftTimer, &QTimer::timeout, this, &TSumirelForm::SaveDraftNow);
+    const auto changed = [this] {
+        if (!fillingForm_) {
+            DraftTimer->start();
+        }
+    };
+    for (QLineEdit* edit : {DateEdit, WheatherEdit, TitleEdit}) {
+        connect(edit, &QLineEdit::textChanged, this, changed);
+    }
+    connect(ContentsEdit, &QPlainTextEdit::textChanged, this, changed);
+}
+
+void TSumirelForm::SaveDraftNow() {
+    if (settings_.DiaryFileName.empty()) {
+        return;
+    }
+    try {
+        SaveDraft(settings_.DiaryFileName,
+                  {ToShiftJis(DateEdit->text()), ToShiftJis(WheatherEdit->text()),
+                   ToShiftJis(TitleEdit->text()), MemoBytes(ContentsEdit->toPlainText())});
+    } catch (const std::exception& error) {
+        // Said where it does not stop the typing; the next change tries again.
+        statusBar()->showMessage(U("下書きを保存できません: ") + FromShiftJis(error.what()));
+    }
+}
+
+void TSumirelForm::RestoreDraft() {
+    if (settings_.DiaryFileName.empty()) {
+        return;
+    }
+    const std::optional<SDiary> draft = LoadDraft(settings_.DiaryFileName);
+    if (!draft) {
+        return;
+    }
+    fillingForm_ = true;
+    DateEdit->setText(FromShiftJis(draft->Date));
+    WheatherEdit->setText(FromShiftJis(draft->Wheather));
+    TitleEdit->setText(FromShiftJis(draft->Title));
+    ContentsEdit->setPlainText(MemoDisplayText(draft->Contents));
+    fillingForm_ = false;
+    statusBar()->showMessage(U("前回書き込まなかった下書きを復元しました"));
+}
+
+void TSumirelForm::UpdateTabCaption(FileEditorSheet* sheet, const QString& caption) {
+    PageControl->setTabText(PageControl->indexOf(sheet),
+                            sheet->IsModified() ? caption + "*" : caption);
+}
 
 void TSumirelForm::BuildMainSheet() {
     MainSheet = new AnchoredSheet(SheetLayout::kDesignSize);
@@ -220,6 +295,41 @@ void TSumirelForm::showEvent(QShowEvent* event) {
 void TSumirelForm::FormShow() {
     LoadSettings(IniFileName);
     FillTodayDate();
+    RestoreDraft();
+}
+
+void TSumirelForm::closeEvent(QCloseEvent* event) {
+    QStringList tabs;
+    std::vector<std::pair<FileEditorSheet*, const std::string*>> unsaved;
+    if (TemplateSheet->IsModified()) {
+        tabs << U(kTemplateCaption);
+        unsaved.emplace_back(TemplateSheet, &settings_.TemplateFileName);
+    }
+    if (DiaryFileSheet->IsModified()) {
+        tabs << U(kDiaryCaption);
+        unsaved.emplace_back(DiaryFileSheet, &settings_.DiaryFileName);
+    }
+    if (!unsaved.empty()) {
+        const QString question =
+            U("%1 のタブに保存していない変更があります。保存しますか？").arg(tabs.join(U("、")));
+        switch (Dialogs().AskSaveDiscardCancel(this, FromShiftJis(Messages::kWarningCaption),
+                                               question)) {
+            case UserDialogs::SaveAnswer::Cancel:
+                event->ignore();
+                return;
+            case UserDialogs::SaveAnswer::Save:
+                for (const auto& [sheet, fileName] : unsaved) {
+                    if (!SaveSheet(*sheet, *fileName)) {
+                        event->ignore();
+                        return;
+                    }
+                }
+                break;
+            case UserDialogs::SaveAnswer::Discard:
+                break;
+        }
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void TSumirelForm::LoadSettings(const std::string& iniFileName) {
@@ -228,22 +338,44 @@ void TSumirelForm::LoadSettings(const std::string& iniFileName) {
 
 void TSumirelForm::FillTodayDate() {
     const QDate today = QDate::currentDate();
+    // A proposed date is no typing of the user's: it makes no draft.
+    fillingForm_ = true;
     DateEdit->setText(
         FromShiftJis(FormatDate(today.year(), today.month(), today.day(), settings_.Separators)));
+    fillingForm_ = false;
+}
+
+bool TSumirelForm::DiaryEditsMayStay(const QString& question) {
+    return !DiaryFileSheet->IsModified() ||
+           Dialogs().AskYesNo(this, FromShiftJis(Messages::kWarningCaption), question);
 }
 
 void TSumirelForm::WriteButtonClick() {
     Run([this] {
+        // Write replaces the file behind the tab, whose edits would then be saved over it.
+        if (!DiaryEditsMayStay(U("日記ファイルのタブに保存していない変更があります。"
+                                 "変更を捨てて書き込みますか？"))) {
+            return;
+        }
         const SDiary entry{ToShiftJis(DateEdit->text()), ToShiftJis(WheatherEdit->text()),
                            ToShiftJis(TitleEdit->text()), MemoBytes(ContentsEdit->toPlainText())};
         const ForgetChangedStamps forget(*this);
         WindowCommandUi ui(this);
-        WriteCommand(settings_, entry, ui);
+        if (WriteCommand(settings_, entry, ui) != CommandResult::NotRun) {
+            // The entry is in the diary file now.
+            DiaryFileSheet->DiscardEdits();
+            DraftTimer->stop();
+            RemoveDraft(settings_.DiaryFileName);
+        }
     });
 }
 
 void TSumirelForm::ReBuildButtonClick() {
     Run([this] {
+        if (!DiaryEditsMayStay(U("日記ファイルのタブに保存していない変更があります。"
+                                 "保存されている日記ファイルから再構築しますか？"))) {
+            return;
+        }
         const ForgetChangedStamps forget(*this);
         WindowCommandUi ui(this);
         RebuildCommand(settings_, ui);
@@ -257,14 +389,14 @@ void TSumirelForm::ReBuildButtonClick() {
 // text, and a later Save would write it over the new entry.
 TSumirelForm::ForgetChangedStamps::ForgetChangedStamps(TSumirelForm& form)
     : form_(form),
-      diary_(Signature(form.settings_.DiaryFileName)),
-      page_(Signature(form.settings_.HtmlFileName)) {}
+      diary_(FileSignature(form.settings_.DiaryFileName)),
+      page_(FileSignature(form.settings_.HtmlFileName)) {}
 
 TSumirelForm::ForgetChangedStamps::~ForgetChangedStamps() {
-    if (Signature(form_.settings_.DiaryFileName) != diary_) {
+    if (FileSignature(form_.settings_.DiaryFileName) != diary_) {
         form_.DiaryFileAge = 0;
     }
-    if (Signature(form_.settings_.HtmlFileName) != page_) {
+    if (FileSignature(form_.settings_.HtmlFileName) != page_) {
         form_.PreviewFileAge = 0;
     }
 }
@@ -297,7 +429,8 @@ void TSumirelForm::ShowPreview() {
             return;
         }
         const std::string path = SheetLayout::InFolder(settings_.HtmlFileName, ExecutableFolder());
-        if (!FileExists(path)) {
+        // The view would wait on a FIFO or a device for ever.
+        if (!IsRegularFile(path)) {
             return;
         }
         const std::int32_t stamp = FileAgeStamp(path);
@@ -318,11 +451,40 @@ void TSumirelForm::LoadDiaryEditor() {
 }
 
 void TSumirelForm::TemplateSaveButtonClick() {
-    Run([this] { TemplateSheet->Save(settings_.TemplateFileName); });
+    SaveSheet(*TemplateSheet, settings_.TemplateFileName);
 }
 
 void TSumirelForm::DiarySaveButtonClick() {
-    Run([this] { DiaryFileSheet->Save(settings_.DiaryFileName); });
+    SaveSheet(*DiaryFileSheet, settings_.DiaryFileName);
+}
+
+bool TSumirelForm::SaveSheet(FileEditorSheet& sheet, const std::string& fileName) {
+    bool saved = false;
+    Run([&] {
+        // Asked again should the file change between the question and the lock.
+        while (!saved) {
+            const std::optional<std::string> confirmed = sheet.ConfirmSave(fileName);
+            if (!confirmed) {
+                return;
+            }
+            // A Write of another process between this Save's read and its rename would be
+            // lost; the lock is taken with no question open, so it is held only briefly.
+            std::optional<WriterLock> lock;
+            if (!settings_.DiaryFileName.empty()) {
+                lock.emplace(settings_.DiaryFileName);
+            }
+            saved = sheet.SaveIfUnchanged(fileName, settings_.BackupCount, *confirmed);
+        }
+    });
+    return saved;
+}
+
+void TSumirelForm::SaveCurrentTab() {
+    if (PageControl->currentWidget() == TemplateSheet) {
+        TemplateSaveButtonClick();
+    } else if (PageControl->currentWidget() == DiaryFileSheet) {
+        DiarySaveButtonClick();
+    }
 }
 
 void TSumirelForm::Help1Click() {

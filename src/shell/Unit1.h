@@ -14,6 +14,7 @@
 #include "settings/Settings.h"
 
 class QAction;
+class QTimer;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -45,6 +46,10 @@ public:
     void LoadDiaryEditor();
     void TemplateSaveButtonClick();
     void DiarySaveButtonClick();
+    // Ctrl+S: saves the editor tab that is shown, if any.
+    void SaveCurrentTab();
+    // Writes the entry form's draft now (the timer does so 2 seconds after the last change).
+    void SaveDraftNow();
     void Help1Click();
     void About1Click();
     void Exit1Click();
@@ -83,6 +88,8 @@ public:
     QAction* FTP1;
     QAction* Help1;
     QAction* About1;
+    QAction* SaveTab;
+    QTimer* DraftTimer;
     EditActions* ActionList1;
     PreviewView* WB = nullptr;  // created when the preview tab is first shown
     std::unique_ptr<FtpClient> FTP;
@@ -96,10 +103,18 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void BuildMenus();
     void BuildMainSheet();
+    void WatchEntryForm();
+    void RestoreDraft();
+    void UpdateTabCaption(FileEditorSheet* sheet, const QString& caption);
+    // Saves a tab holding the lock of the diary; false when declined or failed.
+    bool SaveSheet(FileEditorSheet& sheet, const std::string& fileName);
+    // Asks before Write or Rebuild while the diary tab holds unsaved edits.
+    bool DiaryEditsMayStay(const QString& question);
     // Runs a command; an error it raises is shown by the application's top-level handler.
     template <typename Command>
     void Run(Command&& command);
@@ -119,6 +134,7 @@ private:
     PreviewFactory previewFactory_;
     std::unique_ptr<PreviewView> preview_;
     bool shown_ = false;
+    bool fillingForm_ = false;  // the program, not the user, is changing the entry form
 };
 
 }  // namespace Sumirel

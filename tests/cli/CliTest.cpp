@@ -14,13 +14,16 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "diary/DiaryFile.h"
+#include "platform/WriterLock.h"
 #include "settings/Scramble.h"
 #include "support/FtpServer.h"
 #include "support/TempDir.h"
@@ -145,6 +148,12 @@ Outcome RunProgram(const std::string& program, const std::vector<std::string>& a
     outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return outcome;
 }
+
+// What write adds on standard error when the entry is stored but the job is not complete.
+constexpr char kStoredNote[] =
+    "sumirel-cli: the entry is stored in the diary file, but the page or a target file was not "
+    "completed; fix the cause and run 'sumirel-cli rebuild' to finish (do not write the entry "
+    "again)\n";
 
 // The diary file after writing `entry` into one that held `old`: the new block, the line
 // break that ends it, then the old blocks.
@@ -331,41 +340,262 @@ TEST_F(CliTest, DamagedDiaryIsReportedWithStatusOne) {
         const char* name;
         std::vector<std::string> args;
         std::string out;
+        std::string err;
         std::string diaryAfter;
     } cases[] = {
-        // The entry stays in the diary, as the window's Write leaves it.
+        // The entry stays in the diary, as the window's Write leaves it, and the message
+        // says how to finish.
         {"write",
          {"write", "--date", "d", "--title", "t"},
          Utf8(u8"書き込み失敗\n"),
+         message + kStoredNote,
          DiaryAfterWrite({"d", "", "t", "c"}, damaged)},
-        {"rebuild", {"rebuild"}, "", damaged},
+        {"rebuild", {"rebuild"}, "", message, damaged},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         dir.Write("Diary.txt", damaged);
         const Outcome run = Cli(c.args, "c");
         EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.err, message);
+        EXPECT_EQ(run.err, c.err);
         EXPECT_EQ(run.out, c.out);
         EXPECT_EQ(ReadBytes(diary), c.diaryAfter);
         EXPECT_EQ(ReadBytes(page), "<missing>");
     }
 }
 
-TEST_F(CliTest, MissingTemplateIsAFileErrorWithStatusTwo) {
+TEST_F(CliTest, MissingTemplateIsAFileErrorWithStatusTwoOnRebuild) {
     std::filesystem::remove(templ);
+    const Outcome run = Cli({"rebuild"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    // The platform's message, readable: it names the file and the reason.
+    EXPECT_TRUE(run.err.starts_with(Utf8(u8"ファイル \"") + templ + Utf8(u8"\" を開けません。")))
+        << run.err;
+    EXPECT_TRUE(run.err.ends_with("\n"));
+    EXPECT_EQ(ReadBytes(page), "<missing>");
+}
+
+// A file error after the entry was stored is no "nothing changed": running write again
+// would store the entry twice.
+TEST_F(CliTest, FileErrorAfterTheEntryIsStoredIsStatusOne) {
+    const struct {
+        const char* name;
+        std::function<void()> spoil;
+        std::string named;
+    } cases[] = {
+        {"template_missing", [&] { std::filesystem::remove(templ); }, templ},
+        {"page_is_a_folder", [&] { std::filesystem::create_directory(page); }, page},
+        {"target_missing", [&] { std::filesystem::remove(target); }, target},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        c.spoil();
+        const Outcome run = Cli({"write", "--date", "d", "--title", "t"}, "c");
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, Utf8(u8"書き込み失敗\n"));
+        EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
+        EXPECT_TRUE(run.err.ends_with(kStoredNote)) << run.err;
+        EXPECT_EQ(ReadBytes(diary), DiaryAfterWrite({"d", "", "t", "c"}));
+        std::filesystem::remove_all(page);
+    }
+}
+
+TEST_F(CliTest, RepeatingTheNewestEntryNeedsForce) {
+    const std::vector<std::string> args{"write", "--date", "d", "--title", "t"};
+    ASSERT_EQ(Cli(args, "same\n").status, 0);
+    const std::string once = ReadBytes(diary);
+
+    const Outcome refused = Cli(args, "same\n");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_NE(refused.err.find("--force"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadBytes(diary), once);
+
+    std::vector<std::string> forced = args;
+    forced.push_back("--force");
+    EXPECT_EQ(Cli(forced, "same\n").status, 0);
+    EXPECT_EQ(ReadBytes(diary), DiaryAfterWrite({"d", "", "t", "same"}, once));
+    EXPECT_EQ(Cli({"rebuild", "--force"}).status, 2) << "--force belongs to write";
+}
+
+// Starts the program with standard input from /dev/null and its output discarded.
+pid_t StartQuietly(const std::vector<std::string>& args) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::vector<std::string> argvText{SUMIREL_CLI};
+    argvText.insert(argvText.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : argvText) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (::posix_spawn(&pid, SUMIREL_CLI, &actions, nullptr, argv.data(), environ) != 0) {
+        pid = -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+TEST_F(CliTest, SimultaneousWritersKeepEveryEntry) {
+    constexpr int kWriters = 40;
+    std::vector<pid_t> writers;
+    for (int i = 0; i < kWriters; ++i) {
+        writers.push_back(StartQuietly(
+            {"--ini", ini, "write", "--date", "d", "--title", "writer" + std::to_string(i)}));
+        ASSERT_GT(writers.back(), 0);
+    }
+    // Each waits at most 10 seconds for the lock; a writer still running after a minute is
+    // stuck and is killed.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    int succeeded = 0;
+    for (pid_t pid : writers) {
+        int status = 0;
+        while (::waitpid(pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ::kill(pid, SIGKILL);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        succeeded += WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    EXPECT_EQ(succeeded, kWriters);
+    const std::string stored = ReadBytes(diary);
+    for (int i = 0; i < kWriters; ++i) {
+        EXPECT_NE(stored.find("<Title>writer" + std::to_string(i) + "</Title>"), std::string::npos)
+            << "entry " << i << " was lost";
+    }
+}
+
+TEST_F(CliTest, WriterHoldingTheLockPastTheWaitStopsTheSecondCleanly) {
+    const Sumirel::WriterLock held(diary);
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"rebuild"}, std::vector<std::string>{"write", "--title", "t"}}) {
+         {std::vector<std::string>{"write", "--title", "t"}, std::vector<std::string>{"rebuild"}}) {
         SCOPED_TRACE(args.front());
         const Outcome run = Cli(args, "c");
         EXPECT_EQ(run.status, 2);
         EXPECT_EQ(run.out, "");
-        // The platform's message, readable: it names the file and the reason.
-        EXPECT_TRUE(
-            run.err.starts_with(Utf8(u8"ファイル \"") + templ + Utf8(u8"\" を開けません。")))
-            << run.err;
-        EXPECT_TRUE(run.err.ends_with("\n"));
+        EXPECT_NE(run.err.find("\"" + diary + "\""), std::string::npos) << run.err;
+        EXPECT_EQ(ReadBytes(diary), "");
         EXPECT_EQ(ReadBytes(page), "<missing>");
+    }
+}
+
+// A stop signal in the middle of a dial: the secrets file for nmcli must not stay behind
+// with the password, and the dial this run started is hung up.
+TEST_F(CliTest, StopSignalDuringADialRemovesTheSecretsAndHangsUp) {
+    const std::string bin = dir.File("bin");
+    const std::string runtime = dir.File("run");
+    std::filesystem::create_directory(bin);
+    std::filesystem::create_directory(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    // A stand-in nmcli that records its arguments and the passwd-file it is given, and
+    // whose dial never ends.
+    const std::string nmcli = dir.Write("bin/nmcli", R"(#!/bin/sh
+PATH=/usr/bin:/bin
+dir=')" + dir.Path().string() + R"('
+for a in "$@"; do printf '[%s]' "$a"; done >> "$dir/args.log"
+echo >> "$dir/args.log"
+prev=
+for a in "$@"; do
+    [ "$prev" = passwd-file ] && printf '%s' "$a" > "$dir/secrets.path"
+    prev=$a
+done
+case "$*" in
+*'connection up'*) echo $$ > "$dir/dial.pid"; exec sleep 60;;
+esac
+exit 0
+)");
+    std::filesystem::permissions(nmcli, std::filesystem::perms::owner_all);
+    WriteIni(IniText() +
+             "[FTP]\r\nHostName=127.0.0.1\r\nPort=9\r\nDialUp=1\r\n"
+             "DialEntryName=Home\r\nDialPass=" +
+             Sumirel::ScrambleText("secret") + "\r\n");
+    const std::string oldPath = ::getenv("PATH") ? ::getenv("PATH") : "";
+    ::setenv("PATH", bin.c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    const pid_t cli = StartQuietly({"--ini", ini, "upload"});
+    ::setenv("PATH", oldPath.c_str(), 1);
+    ::unsetenv("XDG_RUNTIME_DIR");
+    ASSERT_GT(cli, 0);
+
+    const auto waitFor = [](const std::function<bool()>& done) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!done() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return done();
+    };
+    const bool dialling = waitFor([&] { return ReadBytes(dir.File("dial.pid")) != "<missing>"; });
+    const std::string secrets = ReadBytes(dir.File("secrets.path"));
+    EXPECT_TRUE(dialling);
+    EXPECT_EQ(std::filesystem::path(secrets).parent_path(), runtime);
+    EXPECT_TRUE(std::filesystem::exists(secrets)) << "the dial has the secrets while it runs";
+
+    ::kill(cli, SIGTERM);
+    int status = 0;
+    bool reaped = false;
+    const bool ended =
+        waitFor([&] { return reaped || (reaped = ::waitpid(cli, &status, WNOHANG) == cli); });
+    if (!ended) {
+        ::kill(cli, SIGKILL);
+        ::waitpid(cli, &status, 0);
+    }
+    ASSERT_TRUE(ended) << "sumirel-cli did not end after SIGTERM";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGTERM);
+    EXPECT_FALSE(std::filesystem::exists(secrets)) << "the password was left behind";
+    EXPECT_TRUE(std::filesystem::is_empty(runtime));
+    EXPECT_NE(ReadBytes(dir.File("args.log")).find("[connection][down][id][Home]"),
+              std::string::npos)
+        << ReadBytes(dir.File("args.log"));
+    if (dialling) {
+        const pid_t dial = std::stoi(ReadBytes(dir.File("dial.pid")));
+        EXPECT_TRUE(waitFor([&] { return ::kill(dial, 0) == -1 && errno == ESRCH; }))
+            << "the dial still runs";
+    }
+}
+
+TEST_F(CliTest, FifoInPlaceOfAnyFileIsRefusedWithoutHanging) {
+    SumirelTest::FtpServer server;
+    const struct {
+        const char* name;
+        std::string* file;
+        std::vector<std::string> args;
+    } cases[] = {
+        {"diary", &diary, {"write", "--title", "t"}},
+        {"template", &templ, {"rebuild"}},
+        {"target", &target, {"rebuild"}},
+        {"settings", &ini, {"rebuild"}},
+        {"file_to_upload", &target, {"upload"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        dir.Write(Utf8(u8"日記.html"), "page");
+        WriteIni(IniText() + "[FTP]\r\nHostName=127.0.0.1\r\nPort=" +
+                 std::to_string(server.Port()) + "\r\nID=" + Sumirel::ScrambleText("writer") +
+                 "\r\nPass=" + Sumirel::ScrambleText("secret") + "\r\n");
+        std::filesystem::remove(*c.file);
+        ASSERT_EQ(::mkfifo(c.file->c_str(), 0600), 0) << std::strerror(errno);
+        // RunProgram kills a program that runs for 30 seconds and fails the test. Run in an
+        // empty folder: without readable settings the defaults name files in the current one.
+        const auto startFolder = std::filesystem::current_path();
+        std::filesystem::create_directories(dir.Path() / "elsewhere");
+        std::filesystem::current_path(dir.Path() / "elsewhere");
+        const Outcome run = Cli(c.args, "c");
+        std::filesystem::current_path(startFolder);
+        // The settings file is read leniently, a FIFO there giving the defaults: that it ends
+        // at all is what counts here.
+        if (c.file != &ini) {
+            EXPECT_NE(run.status, 0);
+            EXPECT_NE((run.out + run.err).find(*c.file), std::string::npos) << run.out << run.err;
+        }
+        std::filesystem::remove(*c.file);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "diary/Messages.h"
+#include "platform/Backups.h"
 #include "platform/Errors.h"
 #include "support/TempDir.h"
 
@@ -48,6 +49,9 @@ std::string Ask(const char* question) {
 }
 std::string Close(const char* message) {
     return std::string("close:") + message;
+}
+std::string DiaryOf(const SDiary& entry) {
+    return Sumirel::FormatEntryBlock(entry) + "\r\n";
 }
 
 class CommandsTest : public testing::Test {
@@ -131,14 +135,88 @@ TEST_F(CommandsTest, WriteWithFailingPageKeepsEntryAndSkipsTargets) {
     EXPECT_EQ(ReadBytes(settings.OtherFiles[0]), "<!--title_sng--><!--/title_sng-->");
 }
 
-TEST_F(CommandsTest, WriteWithMissingTargetFileAfterPage) {
+TEST_F(CommandsTest, WriteWithMissingTargetFileAfterPageSaysTheWriteFailed) {
     ScriptedUi ui;
     settings.OtherFiles.push_back(dir.File("missing.html"));
-    EXPECT_THROW(Sumirel::WriteCommand(settings, {"d", "w", "t", "c"}, ui), Sumirel::FileError);
-    // The page and the first target were written before the failure; no closing message.
+    EXPECT_EQ(Sumirel::WriteCommand(settings, {"d", "w", "t", "c"}, ui), CommandResult::Failed);
+    // The entry, the page and the first target were written before the failure.
+    EXPECT_NE(ReadBytes(settings.DiaryFileName).find("<Title>t</Title>"), std::string::npos);
     EXPECT_NE(ReadBytes(settings.HtmlFileName).find("t:c<BR>"), std::string::npos);
     EXPECT_EQ(ReadBytes(settings.OtherFiles[0]), "<!--title_sng-->t<!--/title_sng-->\r\n");
-    EXPECT_TRUE(ui.shown.empty());
+    ASSERT_EQ(ui.shown.size(), 2u);
+    EXPECT_TRUE(ui.shown[0].starts_with("error:")) << ui.shown[0];
+    EXPECT_NE(ui.shown[0].find(dir.File("missing.html")), std::string::npos);
+    EXPECT_EQ(ui.shown[1], Close(Messages::kWriteFailed));
+}
+
+TEST_F(CommandsTest, WriteAsksBeforeRepeatingTheNewestEntry) {
+    const SDiary newest{"d", "w", "t", "line1\r\nline2"};
+    const struct {
+        const char* name;
+        std::string diary;
+        SDiary entry;
+        std::deque<bool> answers;
+        bool asked;
+        CommandResult result;
+    } cases[] = {
+        {"same_declined", DiaryOf(newest), newest, {false}, true, CommandResult::NotRun},
+        {"same_accepted", DiaryOf(newest), newest, {true}, true, CommandResult::Succeeded},
+        {"other_contents",
+         DiaryOf(newest),
+         {"d", "w", "t", "line1"},
+         {},
+         false,
+         CommandResult::Succeeded},
+        {"other_date",
+         DiaryOf(newest),
+         {"e", "w", "t", newest.Contents},
+         {},
+         false,
+         CommandResult::Succeeded},
+        // Only the newest entry counts: an older one equal to the entry is no question.
+        {"older_equal",
+         DiaryOf({"x", "", "new", "c"}) + DiaryOf(newest),
+         newest,
+         {},
+         false,
+         CommandResult::Succeeded},
+        {"damaged_diary_no_question",
+         "<Start>" + DiaryOf(newest).substr(7, 40),
+         newest,
+         {},
+         false,
+         CommandResult::Failed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        dir.Write("Diary.txt", c.diary);
+        ScriptedUi ui(c.answers);
+        EXPECT_EQ(Sumirel::WriteCommand(settings, c.entry, ui), c.result);
+        EXPECT_EQ(!ui.shown.empty() && ui.shown[0] == Ask(Messages::kAskDuplicate), c.asked);
+        if (c.result == CommandResult::NotRun) {
+            EXPECT_EQ(ReadBytes(settings.DiaryFileName), c.diary);
+        }
+    }
+}
+
+TEST_F(CommandsTest, WriteKeepsTheNewestBackupsOfTheDiary) {
+    settings.BackupCount = 2;
+    for (const char* title : {"one", "two", "three"}) {
+        ScriptedUi ui;
+        ASSERT_EQ(Sumirel::WriteCommand(settings, {"d", "w", title, "c"}, ui),
+                  CommandResult::Succeeded);
+    }
+    const std::vector<std::string> kept = Sumirel::BackupsOf(settings.DiaryFileName);
+    ASSERT_EQ(kept.size(), 2u);
+    // The newest copy is the diary as it stood before the last write.
+    EXPECT_NE(ReadBytes(kept[1]).find("<Title>two</Title>"), std::string::npos);
+    EXPECT_EQ(ReadBytes(kept[1]).find("three"), std::string::npos);
+
+    // Rebuild replaces no diary and keeps no copy of it.
+    ScriptedUi ui;
+    settings.BackupCount = 5;
+    ASSERT_EQ(Sumirel::RebuildCommand(settings, ui), CommandResult::Succeeded);
+    EXPECT_EQ(Sumirel::BackupsOf(settings.DiaryFileName).size(), 2u);
 }
 
 TEST_F(CommandsTest, RebuildAfterHandEdit) {

@@ -6,11 +6,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -557,6 +561,39 @@ TEST(FileIOTest, NamesThatDoNotConvertPassThroughUnchanged) {
     for (const std::string& native : {"\xf0\x9f\x98\x80.txt"s, "\xff.txt"s}) {
         EXPECT_EQ(TextFromNativePath(fs::path(native)), native);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FileIOTest, AnythingButARegularFileIsRefusedWithoutWaiting) {
+    TempDir dir;
+    const std::string fifo = dir.File("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno);
+    // Run apart, so that a read that waits in open fails the test instead of hanging it; a
+    // writer opened afterwards lets such a read go.
+    auto read = std::async(std::launch::async, [&] { return ReadWholeFile(fifo); });
+    if (read.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        ADD_FAILURE() << "ReadWholeFile waited on a FIFO";
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        ::close(writer);
+    }
+    try {
+        read.get();
+        ADD_FAILURE() << "a FIFO was read";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.Path(), fifo);
+        EXPECT_NE(std::string(error.what()).find(Sjis(u8"通常のファイルではありません")),
+                  std::string::npos);
+    }
+    EXPECT_THROW(WriteFileAtomic(fifo, "x"), FileError);
+    struct stat info {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "the FIFO was replaced";
+    EXPECT_THROW(ReadWholeFile("/dev/null"), FileError);
+    EXPECT_FALSE(Sumirel::IsRegularFile(fifo));
+    EXPECT_TRUE(Sumirel::IsRegularFile(dir.Write("plain", "x")));
 }
 
 }  // namespace

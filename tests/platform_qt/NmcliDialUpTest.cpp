@@ -78,10 +78,17 @@ protected:
 
     void SetUp() override {
         oldPath_ = qgetenv("PATH");
+        oldRuntime_ = qgetenv("XDG_RUNTIME_DIR");
         std::filesystem::create_directory(bin_);
         qputenv("PATH", QByteArray::fromStdString(bin_));
+        std::filesystem::create_directory(runtime_);
+        std::filesystem::permissions(runtime_, std::filesystem::perms::owner_all);
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime_));
     }
-    void TearDown() override { qputenv("PATH", oldPath_); }
+    void TearDown() override {
+        qputenv("PATH", oldPath_);
+        qputenv("XDG_RUNTIME_DIR", oldRuntime_);
+    }
 
     void InstallNmcli(const NmcliAnswers& answers = {}) const {
         std::string script = R"(#!/bin/sh
@@ -135,7 +142,9 @@ exit 0
 
     SumirelTest::TempDir temp_;
     const std::string bin_ = temp_.File("bin");
+    const std::string runtime_ = temp_.File("run");
     QByteArray oldPath_;
+    QByteArray oldRuntime_;
 };
 
 // Counts the Connected notifications of one dial-up object.
@@ -247,6 +256,7 @@ TEST_F(NmcliDialUpTest, CredentialsReachNmcliOnlyInAPrivateFileThatIsGoneAfterTh
         dialUp.Connect();
         ASSERT_TRUE(WaitUntil([&] { return Exists("secrets.path"); }));
         const std::string secretsPath = Recorded("secrets.path");
+        EXPECT_EQ(std::filesystem::path(secretsPath).parent_path(), runtime_);
         // The file goes once the dial has ended, and the dial's outcome is known by then.
         ASSERT_TRUE(WaitUntil([&] { return !std::filesystem::exists(secretsPath); }));
         EXPECT_EQ(connected.count, c.expectedConnected);

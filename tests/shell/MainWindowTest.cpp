@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QClipboard>
@@ -5,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -12,12 +14,16 @@
 #include <memory>
 
 #include "diary/DiaryFile.h"
+#include "platform/Backups.h"
 #include "platform/FileIO.h"
+#include "platform/WriterLock.h"
 #include "platform/qt/ShiftJisCodec.h"
 #include "platform/widgets/SumirelApplication.h"
 #include "shell/AboutUnit.h"
 #include "shell/EditActions.h"
+#include "shell/EntryDraft.h"
 #include "shell/FakePreview.h"
+#include "shell/FileEditorSheet.h"
 #include "shell/Unit1.h"
 #include "support/FakeDialogs.h"
 #include "support/TempDir.h"
@@ -90,6 +96,8 @@ private slots:
         navigations.clear();
         startFolder = std::filesystem::current_path();
         std::filesystem::current_path(dir->Path());
+        // Drafts go to the test's own folder, never to the home folder of whoever runs it.
+        qputenv("XDG_STATE_HOME", QByteArray::fromStdString(dir->File("state")));
     }
 
     void cleanup() {
@@ -386,6 +394,157 @@ private slots:
         form->FTP1Click();
         QCOMPARE(form->CurrentSettings().Ftp.HostName, std::string("example.org"));
         QVERIFY(dialogs->shown.isEmpty());
+    }
+
+    void draftOutlivesTheWindowUntilWrite() {
+        Workspace();
+        const std::string diary = dir->File("Diary.txt");
+        const std::string draft = Sumirel::DraftFileName(diary);
+        {
+            auto form = Form(Ini());
+            QTest::qWait(100);
+            QVERIFY2(!Sumirel::FileExists(draft), "a proposed date made a draft");
+            form->TitleEdit->setText(U("題名"));
+            // The timer saves it without any Write...
+            QTRY_VERIFY_WITH_TIMEOUT(Sumirel::FileExists(draft), 10000);
+            form->ContentsEdit->setPlainText(U("一行目\n二行目"));
+            // ...and the window, destroyed before the timer ran again, saves the rest.
+        }
+        struct stat info {};
+        QCOMPARE(::stat(draft.c_str(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, 0600u);
+
+        auto form = Form(Ini());
+        QCOMPARE(form->TitleEdit->text(), U("題名"));
+        QCOMPARE(form->ContentsEdit->toPlainText(), U("一行目\n二行目"));
+        QVERIFY(form->statusBar()->currentMessage().contains(U("下書き")));
+        QTest::mouseClick(form->WriteButton, Qt::LeftButton);
+        QCOMPARE(dialogs->shown, QStringList{U("message[Sumirel]:書き込み完了")});
+        QVERIFY(!Sumirel::FileExists(draft));
+        form.reset();
+        QVERIFY2(!Sumirel::FileExists(draft), "a written entry came back as a draft");
+    }
+
+    void secondWriteOfTheSameEntryAsks() {
+        Workspace();
+        auto form = Form(Ini());
+        form->TitleEdit->setText("T");
+        form->ContentsEdit->setPlainText("a\nb");
+        QTest::mouseClick(form->WriteButton, Qt::LeftButton);
+        const std::string once = ReadBytes(dir->File("Diary.txt"));
+        dialogs->answers = {false};
+        QTest::mouseClick(form->WriteButton, Qt::LeftButton);
+        QCOMPARE(dialogs->shown.last(), U("ask[警告]:最新の日記と日付・天気・題名・内容が同じです。"
+                                          "もう一度書き込みますか？"));
+        QCOMPARE(ReadBytes(dir->File("Diary.txt")), once);
+        // The diary was copied before the first Write replaced it.
+        QCOMPARE(Sumirel::BackupsOf(dir->File("Diary.txt")).size(), std::size_t{1});
+    }
+
+    void writeWhileAnotherWriterHoldsTheLock() {
+        Workspace();
+        auto form = Form(Ini());
+        form->TitleEdit->setText("T");
+        form->ContentsEdit->setPlainText("c");
+        const Sumirel::WriterLock held(dir->File("Diary.txt"));
+        QTest::mouseClick(form->WriteButton, Qt::LeftButton);
+        QCOMPARE(dialogs->shown.size(), 1);
+        QVERIFY(dialogs->shown[0].startsWith("error[Sumirel]:"));
+        QVERIFY(dialogs->shown[0].contains(QString::fromStdString(dir->File("Diary.txt"))));
+        QCOMPARE(ReadBytes(dir->File("Diary.txt")), std::string());
+    }
+
+    void editorTabsShowAndGuardUnsavedEdits() {
+        Workspace();
+        auto form = Form(Ini());
+        const std::string templ = dir->File("Template.html");
+        Touch(templ, 30);
+        form->PageControl->setCurrentIndex(2);
+        QCOMPARE(form->PageControl->tabText(2), U("テンプレート"));
+        form->TemplateEditor->setFocus();
+        QTest::keyClicks(form->TemplateEditor, "X");
+        QCOMPARE(form->PageControl->tabText(2), U("テンプレート*"));
+        QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(ReadBytes(templ).starts_with("X<p>"));
+        QCOMPARE(form->PageControl->tabText(2), U("テンプレート"));
+        QCOMPARE(Sumirel::BackupsOf(templ).size(), std::size_t{1});
+
+        // Changed on disk after the tab loaded it: Save asks, and No keeps the other text.
+        QTest::keyClicks(form->TemplateEditor, "Y");
+        dir->Write("Template.html", "changed elsewhere");
+        const QString ask = U("ask[警告]:ファイル \"%1\" は、このタブで読み込んだ後に変更されて"
+                              "います。上書きしますか？")
+                                .arg(QString::fromStdString(templ));
+        dialogs->answers = {false};
+        QTest::mouseClick(form->TemplateSaveButton, Qt::LeftButton);
+        QCOMPARE(dialogs->shown, QStringList{ask});
+        QCOMPARE(ReadBytes(templ), std::string("changed elsewhere"));
+        QCOMPARE(form->PageControl->tabText(2), U("テンプレート*"));
+        dialogs->answers = {true};
+        QTest::mouseClick(form->TemplateSaveButton, Qt::LeftButton);
+        QVERIFY(ReadBytes(templ).starts_with("XY<p>"));
+
+        // Write and Rebuild ask while the diary tab holds edits; No changes nothing.
+        form->PageControl->setCurrentIndex(3);
+        form->DiaryEditor->setFocus();
+        QTest::keyClicks(form->DiaryEditor, "hand");
+        QCOMPARE(form->PageControl->tabText(3), U("日記ファイル*"));
+        form->PageControl->setCurrentIndex(0);
+        form->TitleEdit->setText("T");
+        form->ContentsEdit->setPlainText("c");
+        dialogs->shown.clear();
+        dialogs->answers = {false, false};
+        QTest::mouseClick(form->WriteButton, Qt::LeftButton);
+        QTest::mouseClick(form->ReBuildButton, Qt::LeftButton);
+        QCOMPARE(dialogs->shown,
+                 (QStringList{U("ask[警告]:日記ファイルのタブに保存していない変更があります。"
+                                "変更を捨てて書き込みますか？"),
+                              U("ask[警告]:日記ファイルのタブに保存していない変更があります。"
+                                "保存されている日記ファイルから再構築しますか？")}));
+        QCOMPARE(ReadBytes(dir->File("Diary.txt")), std::string());
+        QCOMPARE(ReadBytes(dir->File("Diary.html")), std::string("<missing>"));
+
+        // Yes to Write drops the tab's edits, and the tab shows the new entry.
+        dialogs->answers = {true};
+        QTest::mouseClick(form->WriteButton, Qt::LeftButton);
+        QCOMPARE(dialogs->shown.last(), U("message[Sumirel]:書き込み完了"));
+        form->PageControl->setCurrentIndex(3);
+        QCOMPARE(form->PageControl->tabText(3), U("日記ファイル"));
+        QVERIFY(form->DiaryEditor->toPlainText().startsWith("<Start>"));
+    }
+
+    void quittingWithUnsavedEditsAsks_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<bool>("saved");
+        using A = Sumirel::UserDialogs::SaveAnswer;
+        QTest::newRow("save") << int(A::Save) << true << true;
+        QTest::newRow("discard") << int(A::Discard) << true << false;
+        QTest::newRow("cancel") << int(A::Cancel) << false << false;
+    }
+
+    void quittingWithUnsavedEditsAsks() {
+        QFETCH(int, answer);
+        QFETCH(bool, closed);
+        QFETCH(bool, saved);
+        Workspace();
+        auto form = Form(Ini());
+        form->PageControl->setCurrentIndex(3);
+        form->DiaryEditor->setFocus();
+        QTest::keyClicks(form->DiaryEditor, "kept");
+        dialogs->saveAnswers = {static_cast<Sumirel::UserDialogs::SaveAnswer>(answer)};
+        form->Exit1->trigger();
+        QCOMPARE(dialogs->shown,
+                 QStringList{U("ask3[警告]:日記ファイル のタブに保存していない変更があります。"
+                               "保存しますか？")});
+        QCOMPARE(form->isVisible(), !closed);
+        QCOMPARE(ReadBytes(dir->File("Diary.txt")), std::string(saved ? "kept" : ""));
+        if (!closed) {
+            // Nothing unsaved after Discard: the next quit asks nothing.
+            form->DiaryFileSheet->DiscardEdits();
+            QVERIFY(form->close());
+            QCOMPARE(dialogs->shown.size(), 1);
+        }
     }
 
     void aboutBoxLinks() {

@@ -25,6 +25,17 @@ public:
         answers.pop_front();
         return answer;
     }
+    SaveAnswer AskSaveDiscardCancel(QWidget*, const QString& caption,
+                                    const QString& text) override {
+        shown << "ask3[" + caption + "]:" + text;
+        if (saveAnswers.empty()) {
+            shown << "unexpected question";
+            return SaveAnswer::Cancel;
+        }
+        const SaveAnswer answer = saveAnswers.front();
+        saveAnswers.pop_front();
+        return answer;
+    }
     void ShowMessage(QWidget*, const QString& title, const QString& text) override {
         shown << "message[" + title + "]:" + text;
     }
@@ -38,6 +49,7 @@ public:
     void OpenExternal(const QUrl& url) override { opened << url; }
 
     std::deque<bool> answers;
+    std::deque<SaveAnswer> saveAnswers;
     QStringList shown;
     QStringList chosenFiles;
     std::vector<OpenRequest> requests;

@@ -3,14 +3,15 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QChar>
-#include <QDir>
-#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryFile>
 #include <QtGlobal>
 
+#include "platform/Errors.h"
+#include "platform/FileIO.h"
+#include "platform/XdgFolders.h"
 #include "platform/qt/ShiftJisCodec.h"
 
 namespace Sumirel {
@@ -90,11 +91,15 @@ std::unique_ptr<QTemporaryFile> WriteSecrets(const QString& userName, const QStr
     }
 
     // The runtime folder belongs to the user alone and lives in memory, so the password
-    // never reaches a disk; the temporary folder serves where there is none.
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-        folder = QDir::tempPath();
+    // never reaches a disk; without one, a folder of our own (0700) in the temporary folder.
+    const std::string runtime = RuntimeFolder();
+    try {
+        EnsurePrivateFolder(runtime);
+    } catch (const FileError& error) {
+        throw DialUpError(std::string("no private folder for the dial-up credentials: ") +
+                          error.what());
     }
+    const QString folder = QString::fromStdString(NativePath(runtime).native());
     // QTemporaryFile creates the file under a fresh name, readable and writable by its
     // owner only, before anything is written into it; it removes the file when destroyed.
     auto file = std::make_unique<QTemporaryFile>(folder + QStringLiteral("/sumirel-dial-XXXXXX"));

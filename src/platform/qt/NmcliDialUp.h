@@ -5,9 +5,9 @@
 //
 // A dial runs as a child process while the window's event loop goes on; its successful end
 // emits Connected from that loop. Credentials reach nmcli only in a file that the owner
-// alone can read, never on its command line (which every user can see), and the file is
-// removed as soon as the dial ends. Destroying the object in the middle of a dial hangs it
-// up, so that no connection comes up after its owner is gone.
+// alone can read, in the runtime folder (RuntimeFolder), never on its command line (which
+// every user can see), and the file is removed as soon as the dial ends. Destroying the object in
+// the middle of a dial hangs it up, so that no connection comes up after its owner is gone.
 
 #include <QString>
 #include <memory>

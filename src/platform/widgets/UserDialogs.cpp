@@ -18,6 +18,20 @@ public:
                                      QMessageBox::Yes) == QMessageBox::Yes;
     }
 
+    SaveAnswer AskSaveDiscardCancel(QWidget* parent, const QString& caption,
+                                    const QString& text) override {
+        switch (QMessageBox::warning(parent, caption, text,
+                                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                     QMessageBox::Save)) {
+            case QMessageBox::Save:
+                return SaveAnswer::Save;
+            case QMessageBox::Discard:
+                return SaveAnswer::Discard;
+            default:
+                return SaveAnswer::Cancel;
+        }
+    }
+
     void ShowMessage(QWidget* parent, const QString& title, const QString& text) override {
         QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
         box.adjustSize();

@@ -17,6 +17,10 @@ public:
 
     // Yes/No box with the question icon; true only for Yes.
     virtual bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) = 0;
+    enum class SaveAnswer { Save, Discard, Cancel };
+    // Save / Discard / Cancel box with the warning icon; Cancel when the box is closed.
+    virtual SaveAnswer AskSaveDiscardCancel(QWidget* parent, const QString& caption,
+                                            const QString& text) = 0;
     // A message without an icon, one OK button, centred on the screen.
     virtual void ShowMessage(QWidget* parent, const QString& title, const QString& text) = 0;
     // A box with the stop icon and OK.
