@@ -732,7 +732,13 @@ void SftpClient::Connect() {
                                          .arg(host, fingerprint)));
     }
     if (decision == TrustDecision::Ask) {
-        const bool accepted = OnUntrustedIdentity && OnUntrustedIdentity(identity);
+        bool accepted = false;
+        try {
+            accepted = OnUntrustedIdentity && OnUntrustedIdentity(identity);
+        } catch (...) {
+            impl_->Close();
+            throw;
+        }
         if (!accepted) {
             impl_->Close();
             throw UploadError(Kind::Trust,
