@@ -152,6 +152,12 @@ TEST_F(OpenSshTest, KeyLoginSendsUnderATemporaryNameAndRenamesIntoPlace) {
     EXPECT_NE(before.st_ino, after.st_ino);
     EXPECT_THAT(Names(site), testing::ElementsAre("Diary.html"));
     EXPECT_THAT(notes, testing::SizeIs(1)) << "posix-rename needs no removal";
+
+    // Japanese names travel as the Shift-JIS bytes the settings hold, local ones converted.
+    const std::string japanese = Sjis("日記.html");
+    home.Write("ローカル.html", "sjis");
+    client.Put(home.Path().string() + "/" + Sjis("ローカル.html"), japanese);
+    EXPECT_EQ(ReadBytes((site / japanese).string()), "sjis");
     client.Disconnect();
     EXPECT_FALSE(client.IsConnected());
 }
