@@ -41,6 +41,11 @@ std::variant<CliArguments, UsageError> ParseArguments(int argc, const char* cons
         if (argument == "-h" || argument == "--help") {
             return CliArguments{};
         }
+        if (argument == "--version") {
+            CliArguments version;
+            version.command = Command::Version;
+            return version;
+        }
         if (argument.size() > 1 && argument.front() == '-') {
             const std::size_t equals = argument.find('=');
             const std::string_view name = argument.substr(0, equals);

@@ -9,6 +9,7 @@
 #include <utility>
 #include <variant>
 
+#include "Version.h"
 #include "cli/CliArguments.h"
 #include "cli/ConsoleText.h"
 #include "cli/ConsoleUi.h"
@@ -130,6 +131,11 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     const CliArguments& arguments = std::get<CliArguments>(parsed);
     if (arguments.command == Command::Help) {
         out << kHelp;
+        out.flush();
+        return kSucceeded;
+    }
+    if (arguments.command == Command::Version) {
+        out << "sumirel-cli " << Sumirel::kVersion << '\n';
         out.flush();
         return kSucceeded;
     }

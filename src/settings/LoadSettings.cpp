@@ -27,10 +27,6 @@ std::string ReplaceAll(std::string text, std::string_view from, std::string_view
 
 }  // namespace
 
-std::string SettingsFileName() {
-    return ExecutableFolder() + "/sumirel.ini";
-}
-
 Settings LoadSettings(const std::string& iniFileName, std::int32_t currentPort) {
     using namespace SettingsKeys;
     const IniFile ini(iniFileName);

@@ -6,12 +6,9 @@
 #include <vector>
 
 #include "settings/Settings.h"
+#include "settings/SettingsFile.h"
 
 namespace Sumirel {
-
-// Where the settings file lives: "sumirel.ini" in the executable's folder (an executable in
-// the root folder gives "//sumirel.ini").
-std::string SettingsFileName();
 
 // Every field from the file at `iniFileName`, with the defaults for what is missing: the
 // three file names in the current folder (asked afresh for each), "/" "/" "" as date

@@ -31,6 +31,7 @@
 #include "shell/AnchoredSheet.h"
 #include "shell/EditActions.h"
 #include "shell/FileEditorSheet.h"
+#include "shell/HelpWindow.h"
 #include "shell/SheetLayout.h"
 #include "shell/WindowCommandUi.h"
 
@@ -321,9 +322,7 @@ void TSumirelForm::DiarySaveButtonClick() {
 }
 
 void TSumirelForm::Help1Click() {
-    const std::string folder = ExecutableFolder();
-    const std::string help = folder + (folder.ends_with('/') ? "" : "/") + "sumirel.hlp";
-    Dialogs().OpenExternal(QUrl::fromLocalFile(QString::fromStdString(NativePath(help).string())));
+    ShowHelp(this);
 }
 
 void TSumirelForm::About1Click() {

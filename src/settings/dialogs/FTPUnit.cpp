@@ -20,6 +20,7 @@
 #include "platform/widgets/SumirelApplication.h"
 #include "settings/Scramble.h"
 #include "settings/Settings.h"
+#include "settings/SettingsFile.h"
 
 namespace Sumirel {
 
@@ -168,6 +169,7 @@ void TFTPSettingForm::DialUpCheckBoxClick() {
 void TFTPSettingForm::Button1Click() {
     using SettingsKeys::kFtp;
     try {
+        PrepareSettingsFolder(iniFileName_);
         IniFile ini(iniFileName_);
         ini.WriteString(kFtp, "HostName", ToShiftJis(HostNameEdit->text()));
         ini.WriteString(kFtp, "ID", ScrambleText(ToShiftJis(IDEdit->text())));

@@ -20,6 +20,7 @@
 #include "platform/widgets/UserDialogs.h"
 #include "settings/LoadSettings.h"
 #include "settings/Settings.h"
+#include "settings/SettingsFile.h"
 
 namespace Sumirel {
 
@@ -247,6 +248,7 @@ void TSettingForm::Button6Click() {
 void TSettingForm::Button1Click() {
     using namespace SettingsKeys;
     try {
+        PrepareSettingsFolder(iniFileName_);
         IniFile ini(iniFileName_);
         ini.WriteString(kFiles, "DiaryFileName", ToShiftJis(DiaryFileNameEdit->text()));
         ini.WriteString(kFiles, "HtmlFileName", ToShiftJis(HtmlFileNameEdit->text()));
