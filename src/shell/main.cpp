@@ -20,6 +20,8 @@ int main(int argc, char** argv) {
     }
     Sumirel::SumirelApplication app(argc, argv);
     app.setWindowIcon(Sumirel::ProgramIconImage());
+    // Ties the window to the installed desktop entry (its name and icon on Wayland).
+    app.setDesktopFileName(QStringLiteral("example.sumirel.Sumirel"));
     try {
         Sumirel::TSumirelForm form;
         form.show();
