@@ -1,5 +1,7 @@
-# The Debian package: `cpack -G DEB` (or the "package" target) in a build configured with
-# CMAKE_INSTALL_PREFIX=/usr, as the release preset is, makes sumirel_<version>_amd64.deb.
+# The Debian package: `cpack -G DEB` (or the "package" target) makes
+# sumirel_<version>_amd64.deb. The package always installs below /usr; a build configured
+# with CMAKE_INSTALL_PREFIX=/usr, as the release preset is, also puts the library in the
+# multiarch folder.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME sumirel)
 set(CPACK_PACKAGE_VENDOR "The Sumirel developers")
@@ -11,7 +13,7 @@ set(CPACK_PACKAGE_DESCRIPTION
 page from an HTML template, copies the newest entry into marked sections of other pages
 and uploads the pages over FTP. Japanese interface, Shift-JIS files. sumirel-cli runs
 the same commands without a window.")
-set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_PACKAGE_NAME sumirel)
