@@ -41,6 +41,11 @@ std::variant<CliArguments, UsageError> ParseArguments(int argc, const char* cons
         if (argument == "-h" || argument == "--help") {
             return CliArguments{};
         }
+        if (argument == "--version") {
+            CliArguments version;
+            version.command = Command::Version;
+            return version;
+        }
         if (argument == "--force") {
             result.force = true;
             writeOptionsGiven.push_back("--force");

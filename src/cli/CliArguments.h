@@ -8,7 +8,7 @@
 
 namespace SumirelCli {
 
-enum class Command { Help, Write, Rebuild, Upload };
+enum class Command { Help, Version, Write, Rebuild, Upload };
 
 struct CliArguments {
     Command command = Command::Help;
@@ -28,7 +28,8 @@ struct UsageError {
 
 // Options may stand before or after the command, as "--name value" or "--name=value"; the
 // argument after an option that takes a value is its value even when it begins with "-", so
-// that a title such as "-5 degrees" can be given. "-h" or "--help" anywhere asks for help.
+// that a title such as "-5 degrees" can be given. "-h" or "--help" anywhere asks for help,
+// "--version" for the version.
 std::variant<CliArguments, UsageError> ParseArguments(int argc, const char* const* argv);
 
 }  // namespace SumirelCli

@@ -11,6 +11,7 @@
 #include <utility>
 #include <variant>
 
+#include "Version.h"
 #include "cli/CliArguments.h"
 #include "cli/ConsoleText.h"
 #include "cli/ConsoleUi.h"
@@ -138,6 +139,11 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     const CliArguments& arguments = std::get<CliArguments>(parsed);
     if (arguments.command == Command::Help) {
         out << kHelp;
+        out.flush();
+        return kSucceeded;
+    }
+    if (arguments.command == Command::Version) {
+        out << "sumirel-cli " << Sumirel::kVersion << '\n';
         out.flush();
         return kSucceeded;
     }

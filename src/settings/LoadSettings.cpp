@@ -35,10 +35,6 @@ struct FillField {
 
 }  // namespace
 
-std::string SettingsFileName() {
-    return ExecutableFolder() + "/sumirel.ini";
-}
-
 Settings LoadSettings(const std::string& iniFileName, std::optional<std::int32_t> currentPort) {
     const SettingsReader file(iniFileName, currentPort);
     Settings settings;
@@ -46,6 +42,20 @@ Settings LoadSettings(const std::string& iniFileName, std::optional<std::int32_t
         std::visit(FillField{file, row, settings}, row.Field);
     }
     return settings;
+}
+
+void LockDiaryOf(const std::string& iniFileName, std::optional<WriterLock>& lock) {
+    std::string diary;
+    try {
+        diary = LoadSettings(iniFileName).DiaryFileName;
+    } catch (const FileError&) {
+        // A settings file that cannot be read cannot be written either; the write that
+        // follows reports it in its own words.
+        return;
+    }
+    if (!diary.empty()) {
+        lock.emplace(diary);
+    }
 }
 
 std::string OtherFilesBoxText(const std::string& stored) {

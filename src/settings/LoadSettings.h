@@ -6,13 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/WriterLock.h"
 #include "settings/Settings.h"
+#include "settings/SettingsPlace.h"
 
 namespace Sumirel {
-
-// Where the settings file lives: "sumirel.ini" in the executable's folder (an executable in
-// the root folder gives "//sumirel.ini").
-std::string SettingsFileName();
 
 // Every field from the file at `iniFileName`, read once, with the settings table's defaults
 // for what is missing (the file names in the current folder, asked afresh for each;
@@ -20,6 +18,11 @@ std::string SettingsFileName();
 // missing file gives every default; one that exists but cannot be read throws FileError.
 Settings LoadSettings(const std::string& iniFileName,
                       std::optional<std::int32_t> currentPort = std::nullopt);
+
+// Takes the writer lock of the diary that the settings file names, when it names one, so
+// that storing settings never races a Write or a Rebuild reading them. Throws
+// LockBusyError after the wait.
+void LockDiaryOf(const std::string& iniFileName, std::optional<WriterLock>& lock);
 
 // The target-file list as the settings file stores it: every "<" a line break.
 std::vector<std::string> SplitOtherFiles(const std::string& stored);

@@ -8,8 +8,11 @@
 #include <QUrl>
 #include <functional>
 
+#include "Version.h"
+#include "platform/FileIO.h"
 #include "platform/widgets/FormStyle.h"
 #include "platform/widgets/UserDialogs.h"
+#include "settings/SettingsPlace.h"
 
 namespace Sumirel {
 
@@ -80,9 +83,9 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     big.setBold(true);
     ProductName->setFont(big);
     ProductName->setGeometry(80, 16, 200, 24);
-    Version = new QLabel(QStringLiteral("Version 1.2.0.0"), this);
+    Version = new QLabel(QStringLiteral("Version ") + QString::fromLatin1(kVersion), this);
     Version->setGeometry(80, 44, 200, 18);
-    Copyright = new QLabel(QStringLiteral("Last Updated 2002/3/24"), this);
+    Copyright = new QLabel(QStringLiteral("Released ") + QString::fromLatin1(kReleaseDate), this);
     Copyright->setGeometry(80, 64, 200, 18);
 
     Label1 = new LinkLabel(
@@ -95,11 +98,19 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
         QString::fromLatin1(kSupportMail + 7), [this] { Label3Click(); }, this);
     Label3->setGeometry(16, 140, 260, 18);
 
+    // Which settings file is in use: beside the program, or the installed user's own.
+    SettingsFile = new QLabel(QString::fromUtf8("設定ファイル: ") +
+                                  QString::fromStdString(NativePath(SettingsFileName()).string()),
+                              this);
+    SettingsFile->setWordWrap(true);
+    SettingsFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    SettingsFile->setGeometry(16, 166, 260, 36);
+
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setDefault(true);
-    OKButton->setGeometry(106, 172, 80, 27);
+    OKButton->setGeometry(106, 210, 80, 27);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
-    setFixedSize(292, 212);
+    setFixedSize(292, 250);
     CentreOnScreen(*this);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// The About box: program icon, name, version, date of the last update, two mail links and
-// the web site.
+// The About box: program icon, name, version, release date, two mail links, the web site and
+// the settings file in use.
 
 #include <QDialog>
 
@@ -25,6 +25,7 @@ public:
     QLabel* Label1;  // mail to the author
     QLabel* Label2;  // the web site; its text is the address
     QLabel* Label3;  // mail for support
+    QLabel* SettingsFile;
     QPushButton* OKButton;
 };
 

@@ -42,6 +42,7 @@
 #include "shell/EditActions.h"
 #include "shell/EntryDraft.h"
 #include "shell/FileEditorSheet.h"
+#include "shell/HelpWindow.h"
 #include "shell/SheetLayout.h"
 #include "shell/WindowCommandUi.h"
 
@@ -488,9 +489,7 @@ void TSumirelForm::SaveCurrentTab() {
 }
 
 void TSumirelForm::Help1Click() {
-    const std::string folder = ExecutableFolder();
-    const std::string help = folder + (folder.ends_with('/') ? "" : "/") + "sumirel.hlp";
-    Dialogs().OpenExternal(QUrl::fromLocalFile(QString::fromStdString(NativePath(help).string())));
+    ShowHelp(this);
 }
 
 void TSumirelForm::About1Click() {

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <cstdlib>
 
+#include "Version.h"
 #include "platform/widgets/PreviewView.h"
 #include "platform/widgets/SumirelApplication.h"
 #include "shell/AboutUnit.h"
@@ -20,6 +21,8 @@ int main(int argc, char** argv) {
     }
     Sumirel::SumirelApplication app(argc, argv);
     app.setWindowIcon(Sumirel::ProgramIconImage());
+    // Ties the window to the installed desktop entry (its name and icon on Wayland).
+    app.setDesktopFileName(QString::fromLatin1(Sumirel::kDesktopId));
     try {
         Sumirel::TSumirelForm form;
         form.show();

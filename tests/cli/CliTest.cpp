@@ -316,16 +316,27 @@ TEST_F(CliTest, WriteAndRebuildWriteTheFeed) {
     EXPECT_EQ(ReadBytes(feed), "<missing>");
 }
 
-TEST_F(CliTest, WithoutIniOptionReadsTheSettingsBesideTheProgram) {
+TEST_F(CliTest, WithoutIniOptionReadsTheSettingsBesideTheProgramElseTheConfigFolder) {
     // A copy of the program in the workspace, so that its own folder holds the settings.
     const std::filesystem::path program = dir.Path() / "bin" / "sumirel-cli";
     std::filesystem::create_directory(program.parent_path());
     std::filesystem::copy_file(SUMIREL_CLI, program);
-    dir.Write("bin/sumirel.ini", IniText());
     dir.Write("Diary.txt", Sumirel::FormatEntryBlock({"d", "w", "beside", "c"}));
+    // The installed program's settings name no page, so that using them shows.
+    std::filesystem::create_directories(dir.Path() / "config" / "sumirel");
+    const std::string installed = dir.Write("config/sumirel/sumirel.ini", IniText(true, false));
+    ::setenv("XDG_CONFIG_HOME", (dir.Path() / "config").c_str(), 1);
 
-    const Outcome run = RunProgram(program.string(), {"rebuild"}, "");
-    EXPECT_EQ(run.status, 0) << run.err;
+    const Outcome fromConfig = RunProgram(program.string(), {"write"}, "c");
+    EXPECT_EQ(fromConfig.status, 2);
+    EXPECT_NE(fromConfig.err.find("HtmlFileName is empty in the settings file \"" + installed),
+              std::string::npos)
+        << fromConfig.err;
+
+    dir.Write("bin/sumirel.ini", IniText());
+    const Outcome beside = RunProgram(program.string(), {"rebuild"}, "");
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(beside.status, 0) << beside.err;
     EXPECT_NE(ReadBytes(page).find("|beside</h2>"), std::string::npos);
 }
 
@@ -646,13 +657,16 @@ TEST_F(CliTest, UsageErrorsAndHelp) {
         {"help", {"--help"}, 0},
         {"short_help", {"-h"}, 0},
         {"help_after_command", {"write", "--help"}, 0},
+        {"version", {"--version"}, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         // With the workspace's settings, so that a command run by mistake would show.
         const Outcome run = Cli(c.args, "c");
         EXPECT_EQ(run.status, c.status);
-        if (c.status == 0) {
+        if (c.args == std::vector<std::string>{"--version"}) {
+            EXPECT_EQ(run.out, "sumirel-cli " SUMIREL_VERSION "\n");
+        } else if (c.status == 0) {
             EXPECT_EQ(run.err, "");
             EXPECT_NE(run.out.find("Usage: sumirel-cli"), std::string::npos);
             EXPECT_NE(run.out.find("Exit status"), std::string::npos);

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -19,11 +20,13 @@
 #include "platform/WriterLock.h"
 #include "platform/qt/ShiftJisCodec.h"
 #include "platform/widgets/SumirelApplication.h"
+#include "settings/SettingsPlace.h"
 #include "shell/AboutUnit.h"
 #include "shell/EditActions.h"
 #include "shell/EntryDraft.h"
 #include "shell/FakePreview.h"
 #include "shell/FileEditorSheet.h"
+#include "shell/HelpWindow.h"
 #include "shell/Unit1.h"
 #include "support/FakeDialogs.h"
 #include "support/TempDir.h"
@@ -164,12 +167,26 @@ private slots:
         QCOMPARE(form->ContentsEdit->toPlainText(), QString("\t"));
     }
 
-    void f1RunsHelp() {
+    // F1 opens our own help window on the build folder's help file, whose links work: a
+    // place in the help is shown there, a web address goes to the desktop.
+    void f1OpensTheHelpWindow() {
         auto form = Form(Ini());
         QTest::keyClick(form.get(), Qt::Key_F1);
-        QCOMPARE(dialogs->opened.size(), 1);
-        QCOMPARE(dialogs->opened[0].toLocalFile(),
+        auto* help = form->findChild<Sumirel::THelpWindow*>();
+        QVERIFY(help != nullptr);
+        QVERIFY(help->isVisible());
+        QCOMPARE(help->Browser->source().toLocalFile(),
                  QString::fromStdString(Sumirel::ExecutableFolder() + "/sumirel.hlp"));
+        QVERIFY(help->Browser->toPlainText().contains(U("書き込み")));
+        QTest::keyClick(form.get(), Qt::Key_F1);
+        QCOMPARE(form->findChildren<Sumirel::THelpWindow*>().size(), 1);
+
+        help->OpenLink(QUrl("#files"));
+        QCOMPARE(help->Browser->source().fragment(), QString("files"));
+        QVERIFY(dialogs->opened.isEmpty());
+        help->OpenLink(QUrl("https://sumirel.example/"));
+        QCOMPARE(dialogs->opened, QList<QUrl>{QUrl("https://sumirel.example/")});
+        help->close();
     }
 
     void writeAsksAndCloses_data() {
@@ -550,6 +567,9 @@ private slots:
     void aboutBoxLinks() {
         Sumirel::TAboutBox box;
         QCOMPARE(box.windowTitle(), U("バージョン情報"));
+        QCOMPARE(box.Version->text(), QString("Version " SUMIREL_VERSION));
+        QVERIFY(
+            box.SettingsFile->text().endsWith(QString::fromStdString(Sumirel::SettingsFileName())));
         box.Label1Click();
         box.Label2Click();
         box.Label3Click();

@@ -10,6 +10,7 @@
 #include <QShowEvent>
 #include <initializer_list>
 #include <iterator>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -18,8 +19,10 @@
 #include "platform/qt/DialUp.h"
 #include "platform/qt/ShiftJisCodec.h"
 #include "platform/widgets/SumirelApplication.h"
+#include "settings/LoadSettings.h"
 #include "settings/Settings.h"
 #include "settings/SettingsFile.h"
+#include "settings/SettingsPlace.h"
 
 namespace Sumirel {
 
@@ -170,6 +173,9 @@ void TFTPSettingForm::DialUpCheckBoxClick() {
 void TFTPSettingForm::Button1Click() {
     using SettingsKeys::kFtp;
     try {
+        PrepareSettingsFolder(iniFileName_);
+        std::optional<WriterLock> lock;
+        LockDiaryOf(iniFileName_, lock);
         SettingsWriter file(iniFileName_);
         auto store = [&file](const char* key, const QLineEdit* edit) {
             file.Text(kFtp, key, ToShiftJis(edit->text()));

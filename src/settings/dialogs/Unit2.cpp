@@ -11,6 +11,7 @@
 #include <QTextCursor>
 #include <initializer_list>
 #include <iterator>
+#include <optional>
 #include <utility>
 
 #include "platform/qt/MemoText.h"
@@ -20,6 +21,7 @@
 #include "settings/LoadSettings.h"
 #include "settings/Settings.h"
 #include "settings/SettingsFile.h"
+#include "settings/SettingsPlace.h"
 
 namespace Sumirel {
 
@@ -237,6 +239,9 @@ void TSettingForm::Button6Click() {
 void TSettingForm::Button1Click() {
     using namespace SettingsKeys;
     try {
+        PrepareSettingsFolder(iniFileName_);
+        std::optional<WriterLock> lock;
+        LockDiaryOf(iniFileName_, lock);
         SettingsWriter file(iniFileName_);
         auto store = [&file](const char* section, const char* key, const QLineEdit* edit) {
             file.Text(section, key, ToShiftJis(edit->text()));
