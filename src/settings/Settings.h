@@ -32,7 +32,21 @@ struct FTPSetting {
     std::string DialEntryName;
     std::string DialID;
     std::string DialPass;
+    // How the files travel: "FTP" (plain), "FTPES" (FTP with explicit TLS) or "SFTP".
+    std::string Protocol = "FTP";
+    bool Passive = true;  // FTP and FTPES: passive data connections (active when false)
+    // The server's identity the user trusted: a certificate's SHA-256 fingerprint
+    // ("AB:CD:...") for FTPES, a host key's ("SHA256:...") for SFTP; empty when none.
+    std::string Fingerprint;
+    std::int32_t Timeout = 60;  // seconds without any data moving before a transfer fails
 };
+
+// The protocols Protocol may name.
+namespace Protocols {
+inline constexpr char kFtp[] = "FTP";
+inline constexpr char kFtpes[] = "FTPES";
+inline constexpr char kSftp[] = "SFTP";
+}  // namespace Protocols
 
 // The Atom feed of the newest entries. An empty FileName means no feed; Url is the public
 // address of the diary page, which the feed's links and ids are made from.

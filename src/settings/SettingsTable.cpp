@@ -38,6 +38,10 @@ const SettingRow kRows[] = {
     TextRow<&S::Ftp, &F::DialEntryName>(kFtp, "DialEntryName"),
     ScrambledRow<&S::Ftp, &F::DialID>(kFtp, "DialID"),
     ScrambledRow<&S::Ftp, &F::DialPass>(kFtp, "DialPass"),
+    TextRow<&S::Ftp, &F::Protocol>(kFtp, "Protocol", Protocols::kFtp),
+    BoolRow<&S::Ftp, &F::Passive>(kFtp, "Passive", true),
+    TextRow<&S::Ftp, &F::Fingerprint>(kFtp, "Fingerprint"),
+    IntegerRow<&S::Ftp, &F::Timeout>(kFtp, "Timeout", 60),
 
     TextRow<&S::Feed, &FeedSetting::FileName>(kFeed, "FileName"),
     TextRow<&S::Feed, &FeedSetting::Url>(kFeed, "Url"),

@@ -343,6 +343,10 @@ private slots:
         settings.OtherFiles = {"/www/index.html", "/www/top.html"};
         settings.Ftp = {host.toStdString(), "user",  "pw", "/public", 2121, true, true, "Home",
                         "dialer",           "dialpw"};
+        settings.Ftp.Protocol = "ftpes";
+        settings.Ftp.Passive = false;
+        settings.Ftp.Timeout = 0;
+        settings.Feed.FileName = "/www/atom.xml";
         Sumirel::FtpClient client;
         SumirelTest::FakeDialUp dialUp;
         const Sumirel::UploadSetup setup = Sumirel::SetUpUpload(settings, client, &dialUp);
@@ -355,12 +359,16 @@ private slots:
         QCOMPARE(dialUp.UserName, std::string("dialer"));
         QCOMPARE(dialUp.Password, std::string("dialpw"));
         QCOMPARE(setup.Plan.RemoteDir, std::string("/public"));
-        QCOMPARE(setup.Plan.SendFiles, (std::vector<std::string>{"/www/index.html", "/www/top.html",
-                                                                 page.toStdString()}));
+        // The feed goes up after the page whose entries it names.
+        QCOMPARE(setup.Plan.SendFiles,
+                 (std::vector<std::string>{"/www/index.html", "/www/top.html", page.toStdString(),
+                                           "/www/atom.xml"}));
         QVERIFY(setup.Plan.UseDialUp && setup.Plan.HangUpAfter);
         const Sumirel::ConnectionOptions options = Sumirel::UploadConnection(settings.Ftp);
         QCOMPARE(options.Host, host.toStdString());
         QCOMPARE(options.Port, 2121);
+        QVERIFY(options.Tls && !options.Passive);
+        QCOMPARE(options.StallLimit, std::chrono::milliseconds(60000));
     }
 
     void everyLogLineIsShiftJis() {
