@@ -2,15 +2,12 @@
 
 #include <cstdio>
 
+#include "platform/StableHash.h"
+
 namespace Sumirel {
 
 std::uint64_t BlockHash(std::string_view block) {
-    std::uint64_t hash = 0xcbf29ce484222325ULL;
-    for (unsigned char c : block) {
-        hash ^= c;
-        hash *= 0x100000001b3ULL;
-    }
-    return hash;
+    return StableHash(block);
 }
 
 std::string EntryTagUri(std::string_view host, const std::optional<CivilDate>& date,

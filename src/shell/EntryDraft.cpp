@@ -8,6 +8,7 @@
 
 #include "platform/Errors.h"
 #include "platform/FileIO.h"
+#include "platform/StableHash.h"
 #include "platform/XdgFolders.h"
 
 namespace Sumirel {
@@ -17,16 +18,6 @@ namespace {
 // A draft holds the four fields, each as its length in bytes, a line break, the bytes and a
 // line break, after this first line; lengths keep any byte of the fields unambiguous.
 constexpr std::string_view kHeader = "sumirel-draft 1\n";
-
-// FNV-1a: stable across builds and runs, unlike std::hash.
-std::uint64_t Fnv1a(std::string_view bytes) {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (unsigned char c : bytes) {
-        hash ^= c;
-        hash *= 1099511628211ull;
-    }
-    return hash;
-}
 
 void AppendField(std::string& out, const std::string& field) {
     out += std::to_string(field.size());
@@ -67,7 +58,7 @@ std::string DraftFileName(const std::string& diaryFileName) {
     }
     char name[32];
     std::snprintf(name, sizeof name, "draft-%016llx",
-                  static_cast<unsigned long long>(Fnv1a(diary.native())));
+                  static_cast<unsigned long long>(StableHash(diary.native())));
     return StateFolder() + "/" + name;
 }
 
