@@ -64,8 +64,9 @@ def dropping(base):
         drop_after = 0
         dropped = False
 
-        def handle_read(self):
-            super().handle_read()
+        # DTPHandler's reads come through handle_read_event, an alias of its handle_read.
+        def handle_read_event(self):
+            super().handle_read_event()
             if not Dropping.dropped and self.tot_bytes_received >= self.drop_after:
                 Dropping.dropped = True
                 channel = self.cmd_channel
