@@ -275,10 +275,12 @@ TEST(FtpPut, ShiftJisNamesGetTheirTemporaryNameInTheSameFolder) {
     FtpServer server;
     std::filesystem::create_directory(server.Root() / Sjis("日記"));
     TempDir local;
+    // The local path is Shift-JIS text, as the settings hold it; the file's name is UTF-8.
+    const std::string localPath = Sjis(local.Write("表.html", "a"));
     FtpClient client;
     Connect(client, server);
     client.ChangeDir(Sjis("日記"));
-    client.Put(local.Write("a", "a"), Sjis("表.html"));
+    client.Put(localPath, Sjis("表.html"));
     client.Disconnect();
     EXPECT_THAT(FileCommands(server),
                 testing::Contains("STOR ." + Sjis("表.html") + ".sumirel-part"));

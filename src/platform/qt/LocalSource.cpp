@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/FileIO.h"
 #include "platform/qt/ShiftJisCodec.h"
 #include "platform/qt/UploadClient.h"
 
@@ -23,7 +24,8 @@ std::string SystemReason(int error) {
 }  // namespace
 
 LocalSource::LocalSource(const std::string& path) : path_(path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    // The path is Shift-JIS text, as the settings hold it; the file system's name may differ.
+    fd_ = ::open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd_ < 0) {
         Fail(SystemReason(errno));
     }
