@@ -241,7 +241,8 @@ TEST(FtpsClient, VsftpdDemandingSessionReuseTakesEveryFile) {
     }
     EXPECT_EQ(ReadBytes((server.Uploads() / "a.html").string()), ReadBytes(path));
     EXPECT_EQ(ReadBytes((server.Uploads() / "b.html").string()), ReadBytes(path));
-    EXPECT_THAT(server.Log(), testing::Not(HasSubstr("522")));
+    // The refusal of a data connection that does not resume the session, as vsftpd logs it.
+    EXPECT_THAT(server.Log(), testing::Not(HasSubstr(", \"522 ")));
 }
 
 }  // namespace
