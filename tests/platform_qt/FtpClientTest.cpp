@@ -114,14 +114,26 @@ TEST(FtpClient, FilesArriveByteForByte) {
         {"Shift-JIS name", Sjis("日記表.html"), Sjis("今日は晴れ。\r\n")},
         {"a megabyte", "large.bin", Noise(1 << 20)},
     };
+    struct Mode {
+        const char* name;
+        bool passive;
+        bool connectLate;
+    };
+    // In active mode the server's data connection may come before the reply to STOR or
+    // after it.
+    const std::vector<Mode> modes = {
+        {"passive", true, false},
+        {"active, server connects at PORT", false, false},
+        {"active, server connects after 150", false, true},
+    };
     TempDir local;
-    // The server's data connection may come before the reply to STOR or after it.
-    for (const bool connectLate : {false, true}) {
-        SCOPED_TRACE(connectLate ? "server connects after 150" : "server connects at PORT");
+    for (const Mode& mode : modes) {
+        SCOPED_TRACE(mode.name);
         FtpServer::Options options;
-        options.connectLate = connectLate;
+        options.connectLate = mode.connectLate;
         FtpServer server(options);
         FtpClient client;
+        client.Options.Passive = mode.passive;
         Connect(client, server);
         for (std::size_t i = 0; i < cases.size(); ++i) {
             SCOPED_TRACE(cases[i].name);
@@ -218,6 +230,7 @@ TEST(FtpClient, ServerThatCannotConnectIsNotWaitedOut) {
     TempDir local;
     FtpClient client;
     client.SetStallLimit(20s);
+    client.Options.Passive = false;
     Connect(client, server);
     // The server's 425, not the stall limit, ends the upload.
     EXPECT_EQ(FtpErrorOf([&] { client.Upload(local.Write("a.html", "a"), "a.html"); }),
@@ -277,6 +290,10 @@ TEST(FtpClient, LineBreaksInNamesAreRefusedBeforeSending) {
         {"remote name",
          [](FtpClient& c, const std::string& p) { c.Upload(p, "a.html\r\nDELE keep.html"); }},
         {"folder", [](FtpClient& c, const std::string&) { c.ChangeDir("x\nDELE keep.html"); }},
+        {"NUL in remote name",
+         [](FtpClient& c, const std::string& p) { c.Put(p, std::string("a.html\0DELE", 11)); }},
+        {"NUL in folder",
+         [](FtpClient& c, const std::string&) { c.ChangeDir(std::string("x\0y", 3)); }},
     };
     FtpServer server;
     TempDir local;
@@ -299,6 +316,113 @@ TEST(FtpClient, LineBreaksInNamesAreRefusedBeforeSending) {
     FtpErrorOf([&] { Connect(injected, server, "writer", "secret\r\nDELE keep.html"); });
     EXPECT_FALSE(injected.IsConnected());
     EXPECT_TRUE(SameBytes(Stored(server, "keep.html"), "a"));
+    FtpClient withNul;
+    FtpErrorOf([&] { Connect(withNul, server, std::string("wri\0ter", 7)); });
+    EXPECT_FALSE(withNul.IsConnected());
+    for (const std::string& command : server.Commands()) {
+        EXPECT_EQ(command.find_first_of(std::string("\0", 1)), std::string::npos) << command;
+        EXPECT_THAT(command, testing::Not(HasSubstr("DELE keep.html")));
+    }
+}
+
+// Replies that keep coming without ever completing the login: the limit holds for the
+// whole login, not for each reply.
+TEST(FtpClient, LoginThatNeverCompletesEndsAtTheStallLimit) {
+    struct Case {
+        const char* name;
+        bool flood;
+        bool trickle;
+    };
+    const std::vector<Case> cases = {
+        {"a flood of 120 replies", true, false},
+        {"a greeting that never ends", false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FtpServer::Options options;
+        options.flood = c.flood;
+        options.trickle = c.trickle;
+        options.lifetimeSeconds = 30;
+        FtpServer server(options);
+        FtpClient client;
+        client.SetStallLimit(1s);
+        // Had each reply restarted the limit, the server's own end would show instead.
+        EXPECT_THAT(FtpErrorOf([&] { Connect(client, server); }),
+                    HasSubstr(Sjis("ログインが 1 秒以内に終わらなかった")));
+        EXPECT_FALSE(client.IsConnected());
+    }
+}
+
+TEST(FtpClient, DataConnectionsCopeWithWhatTheServerRefuses) {
+    struct Case {
+        const char* name;
+        FtpServer::Options options;
+        bool passive;
+        std::vector<std::string> sent;     // commands the server must have seen
+        std::vector<std::string> notSent;  // and must not
+        std::string notePart;              // in a note, when not empty
+    };
+    FtpServer::Options refusePort;
+    refusePort.refusePort = true;
+    FtpServer::Options refuseEpsv;
+    refuseEpsv.refuseEpsv = true;
+    FtpServer::Options masqueraded = refuseEpsv;
+    masqueraded.masquerade = "10.9.8.7";
+    FtpServer::Options refusePassive;
+    refusePassive.refusePassive = true;
+    const std::vector<Case> cases = {
+        {"nominal: server refuses PORT, passive by default",
+         refusePort,
+         true,
+         {"EPSV"},
+         {"PORT"},
+         ""},
+        {"nominal: server refuses EPSV, PASV follows", refuseEpsv, true, {"PASV"}, {"PORT"}, ""},
+        {"PASV names an unroutable address: the control connection's is used",
+         masqueraded,
+         true,
+         {"PASV"},
+         {"PORT"},
+         "10.9.8.7"},
+        {"server refuses passive: active mode, and a note says so",
+         refusePassive,
+         true,
+         {"EPSV", "PASV", "PORT"},
+         {},
+         Sjis("アクティブモード")},
+        {"active asked for", {}, false, {"PORT"}, {"EPSV", "PASV"}, ""},
+    };
+    TempDir local;
+    const std::string path = local.Write("a.html", EveryByteValue());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FtpServer server(c.options);
+        FtpClient client;
+        client.Options.Passive = c.passive;
+        std::vector<std::string> notes;
+        client.OnNote = [&](const std::string& note) { notes.push_back(note); };
+        Connect(client, server);
+        // Twice: what was learnt about the server holds for the rest of the connection.
+        for (const char* name : {"a.html", "b.html"}) {
+            EXPECT_NO_THROW(client.Put(path, name));
+            EXPECT_TRUE(SameBytes(Stored(server, name), EveryByteValue()));
+        }
+        client.Disconnect();
+        std::string commands;
+        for (const std::string& command : server.Commands()) {
+            commands += command.substr(0, command.find(' ')) + "\n";
+        }
+        for (const std::string& command : c.sent) {
+            EXPECT_THAT(commands, HasSubstr(command + "\n"));
+        }
+        for (const std::string& command : c.notSent) {
+            EXPECT_THAT(commands, testing::Not(HasSubstr(command + "\n")));
+        }
+        if (!c.notePart.empty()) {
+            EXPECT_THAT(notes, testing::Contains(HasSubstr(c.notePart)));
+            EXPECT_EQ(notes.size(), 1u) << "one note for the connection, not one a file";
+        }
+    }
 }
 
 TEST(FtpClient, SilentServerFailsAtTheStallLimit) {
@@ -347,11 +471,15 @@ TEST(FtpClient, UploadsOverIpv6) {
     options.host = "::1";
     FtpServer server(options);
     TempDir local;
-    FtpClient client;
-    Connect(client, server, "writer", "secret", "::1");
-    client.Upload(local.Write("a.bin", EveryByteValue()), "a.bin");  // EPRT, not PORT
-    client.Disconnect();
-    EXPECT_TRUE(SameBytes(Stored(server, "a.bin"), EveryByteValue()));
+    for (const bool passive : {true, false}) {
+        SCOPED_TRACE(passive ? "EPSV" : "EPRT, not PORT");
+        FtpClient client;
+        client.Options.Passive = passive;
+        Connect(client, server, "writer", "secret", "::1");
+        client.Upload(local.Write("a.bin", EveryByteValue()), "a.bin");
+        client.Disconnect();
+        EXPECT_TRUE(SameBytes(Stored(server, "a.bin"), EveryByteValue()));
+    }
 }
 
 TEST(FtpClient, DisconnectWithoutConnectionDoesNothing) {

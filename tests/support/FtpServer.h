@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/TempDir.h"
 
@@ -30,6 +31,31 @@ public:
         // The greeting's text; a text with line breaks (and over 75 characters) gives a
         // multi-line greeting. Empty for pyftpdlib's own.
         std::string banner;
+        // Send "120" replies for ever instead of the greeting; or a greeting byte by byte
+        // that never ends.
+        bool flood = false;
+        bool trickle = false;
+        // A PEM file with certificate and key: TLS required on control and data connections.
+        std::string tlsCertificate;
+        // Refuse PORT and EPRT (500); EPSV only (502); EPSV and PASV (502).
+        bool refusePort = false;
+        bool refuseEpsv = false;
+        bool refusePassive = false;
+        // The address PASV replies name instead of the server's own.
+        std::string masquerade;
+        // Refuse RNFR altogether (502); refuse RNTO onto an existing file (553).
+        bool noRename = false;
+        bool refuseRenameOver = false;
+        // Answer SIZE with one byte more than the file has; refuse SIZE (502).
+        bool wrongSize = false;
+        bool refuseSize = false;
+        // Hash commands offered, comma-separated: HASH (with OPTS HASH), XSHA256, XSHA1,
+        // XMD5; wrongHash makes their answers wrong.
+        std::string hashes;
+        bool wrongHash = false;
+        // End the session (control and data) once the first file has brought this many
+        // bytes; later sessions go through.
+        long long dropAfter = 0;
         int lifetimeSeconds = 120;
     };
 
@@ -42,10 +68,18 @@ public:
     int Port() const { return port_; }
     // The folder the users log in to.
     const std::filesystem::path& Root() const { return root_; }
+    // Every command received so far, one an entry, as sent (PASS with its password).
+    std::vector<std::string> Commands() const;
+    // What the server wrote to its standard output and error.
+    std::string Log() const;
+    // The names in the root folder, hidden ones included.
+    std::vector<std::string> Files() const;
 
 private:
     TempDir dir_;
     std::filesystem::path root_;
+    std::string commandLog_;
+    std::string log_;
     pid_t pid_ = -1;
     int port_ = 0;
 };

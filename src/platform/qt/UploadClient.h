@@ -11,25 +11,11 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "platform/Errors.h"
 
 namespace Sumirel {
-
-// A failed operation. Its text is the server's reply or the system's reason, ready to show.
-class UploadError : public PlatformError {
-public:
-    enum class Kind {
-        Transient,  // the connection was lost, a stall, or a 4xx reply: worth one retry
-        Final,      // a 5xx reply, an unreadable local file, a check that failed
-        Trust,      // the server's certificate or host key is not trusted
-    };
-    UploadError(Kind kind, const std::string& message) : PlatformError(message), kind_(kind) {}
-    Kind GetKind() const { return kind_; }
-
-private:
-    Kind kind_;
-};
 
 // The identity a server showed: its certificate (FTPES) or host key (SFTP).
 struct ServerIdentity {
@@ -41,6 +27,29 @@ struct ServerIdentity {
     std::string Description;
     // A fingerprint was stored for this server and the server now shows another one.
     bool Changed = false;
+    // Verified against the certificate authorities for the host name, or equal to the
+    // stored fingerprint: no question needed.
+    bool Trusted = false;
+};
+
+// A failed operation. Its text is the server's reply or the system's reason, ready to show.
+class UploadError : public PlatformError {
+public:
+    enum class Kind {
+        Transient,  // the connection was lost, a stall, or a 4xx reply: worth one retry
+        Final,      // a 5xx reply, an unreadable local file, a check that failed
+        Trust,      // the server's certificate or host key is not trusted
+    };
+    UploadError(Kind kind, const std::string& message) : PlatformError(message), kind_(kind) {}
+    // Kind::Trust: the identity refused, for telling the user how to trust it.
+    UploadError(Kind kind, const std::string& message, ServerIdentity identity)
+        : PlatformError(message), kind_(kind), identity_(std::move(identity)) {}
+    Kind GetKind() const { return kind_; }
+    const ServerIdentity& Identity() const { return identity_; }
+
+private:
+    Kind kind_;
+    ServerIdentity identity_;
 };
 
 // The connection's parameters, copied from the settings by the upload's set-up.
@@ -48,10 +57,10 @@ struct ConnectionOptions {
     std::string Host;
     std::string UserID;
     std::string Password;
-    std::int32_t Port = 0;        // 0: the protocol's default port
-    bool Passive = true;          // FTP only
-    bool Tls = false;             // FTP only: explicit TLS (AUTH TLS)
-    std::string Fingerprint;      // the trusted identity; empty when none is stored
+    std::int32_t Port = 0;    // 0: the protocol's default port
+    bool Passive = true;      // FTP only
+    bool Tls = false;         // FTP only: explicit TLS (AUTH TLS)
+    std::string Fingerprint;  // the trusted identity; empty when none is stored
     std::chrono::milliseconds StallLimit{60000};
     // Test seams; empty means the system's own: a CA bundle for TLS verification, the
     // OpenSSH folder (known_hosts, default keys) for SFTP.
@@ -61,14 +70,14 @@ struct ConnectionOptions {
 
 // How a stored file was checked against the local one.
 enum class CheckResult {
-    NotChecked,  // the server offers neither size nor hash
-    Size,        // the sizes agree
-    SizeAndHash, // sizes and a hash agree
+    NotChecked,   // the server offers neither size nor hash
+    Size,         // the sizes agree
+    SizeAndHash,  // sizes and a hash agree
 };
 
 struct PutResult {
     CheckResult Check = CheckResult::NotChecked;
-    std::string HashName;     // e.g. "SHA-256" when a hash was compared
+    std::string HashName;        // e.g. "SHA-256" when a hash was compared
     bool StoredInPlace = false;  // the server could not rename: stored under the final name
 };
 
