@@ -22,7 +22,6 @@ class QTabWidget;
 
 namespace Sumirel {
 
-class AnchoredSheet;
 class EditActions;
 class FileEditorSheet;
 
@@ -59,7 +58,7 @@ public:
 
     // Controls, under the names of the window's layout.
     QTabWidget* PageControl;
-    AnchoredSheet* MainSheet;
+    QWidget* MainSheet;
     QWidget* PreViewSheet;
     FileEditorSheet* TemplateSheet;
     FileEditorSheet* DiaryFileSheet;
@@ -96,10 +95,14 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void BuildMenus();
     void BuildMainSheet();
+    // The size, position and tab of the last run (see WindowPlace.h).
+    void RestoreWindowPlace();
+    void SaveWindowPlace() const;
     // Runs a command; an error it raises is shown by the application's top-level handler.
     template <typename Command>
     void Run(Command&& command);
@@ -119,6 +122,7 @@ private:
     PreviewFactory previewFactory_;
     std::unique_ptr<PreviewView> preview_;
     bool shown_ = false;
+    int restoredTab_ = 0;
 };
 
 }  // namespace Sumirel
