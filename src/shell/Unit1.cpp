@@ -25,7 +25,7 @@
 #include "platform/qt/FtpClient.h"
 #include "platform/qt/MemoText.h"
 #include "platform/qt/ShiftJisCodec.h"
-#include "platform/widgets/DesignedEdit.h"
+#include "platform/widgets/DesignedSize.h"
 #include "platform/widgets/FormStyle.h"
 #include "platform/widgets/SumirelApplication.h"
 #include "platform/widgets/UserDialogs.h"
@@ -165,15 +165,12 @@ void TSumirelForm::BuildMainSheet() {
     Label3 = label("Label3", U("題名(&T)"), TitleEdit);
     Label4 = label("Label4", U("内容(&C)"), ContentsEdit);
 
-    WriteButton = new QPushButton(U("書き込み(&E)"));
+    WriteButton = new DesignedButton(U("書き込み(&E)"), SheetLayout::kRightButton.size());
     WriteButton->setObjectName("WriteButton");
     SetHint(WriteButton, U("現在の内容で書き込みます。"));
-    ReBuildButton = new QPushButton(U("再構築(&R)"));
+    ReBuildButton = new DesignedButton(U("再構築(&R)"), {104, 27});
     ReBuildButton->setObjectName("ReBuildButton");
     SetHint(ReBuildButton, U("日記を再構築します。ファイルを直接編集したときに使用してください。"));
-    // The designed button sizes, or more where the captions need it.
-    WriteButton->setMinimumSize(SheetLayout::kRightButton.size());
-    ReBuildButton->setMinimumSize(104, 27);
 
     auto* fields = new QHBoxLayout;
     fields->setContentsMargins(9, 9, 9, 0);

@@ -19,7 +19,7 @@
 #include "platform/IniFile.h"
 #include "platform/qt/DialUp.h"
 #include "platform/qt/ShiftJisCodec.h"
-#include "platform/widgets/DesignedEdit.h"
+#include "platform/widgets/DesignedSize.h"
 #include "platform/widgets/SumirelApplication.h"
 #include "settings/Scramble.h"
 #include "settings/Settings.h"

@@ -18,7 +18,7 @@
 #include "platform/IniFile.h"
 #include "platform/qt/MemoText.h"
 #include "platform/qt/ShiftJisCodec.h"
-#include "platform/widgets/DesignedEdit.h"
+#include "platform/widgets/DesignedSize.h"
 #include "platform/widgets/SumirelApplication.h"
 #include "platform/widgets/UserDialogs.h"
 #include "settings/LoadSettings.h"
