@@ -1,5 +1,7 @@
 #include "shell/AnchoredSheet.h"
 
+#include <algorithm>
+
 namespace Sumirel {
 
 AnchoredSheet::AnchoredSheet(QSize designSize, QWidget* parent)
@@ -9,6 +11,32 @@ void AnchoredSheet::Place(QWidget* child, QRect designRect, int anchors) {
     child->setParent(this);
     items_.push_back({child, designRect, anchors});
     Apply(items_.back());
+}
+
+QSize AnchoredSheet::minimumSizeHint() const {
+    // How far the page may shrink below its design size, in each direction.
+    int shrinkWidth = design_.width();
+    int shrinkHeight = design_.height();
+    for (const Item& item : items_) {
+        const QSize least = item.widget->minimumSizeHint().expandedTo({0, 0});
+        const QRect& r = item.design;
+        if ((item.anchors & Left) && (item.anchors & Right)) {
+            shrinkWidth = std::min(shrinkWidth, r.width() - least.width());
+        } else if (item.anchors & Right) {
+            shrinkWidth = std::min(shrinkWidth, r.left());
+        } else {
+            shrinkWidth = std::min(shrinkWidth, design_.width() - r.left() - r.width());
+        }
+        if ((item.anchors & Top) && (item.anchors & Bottom)) {
+            shrinkHeight = std::min(shrinkHeight, r.height() - least.height());
+        } else if (item.anchors & Bottom) {
+            shrinkHeight = std::min(shrinkHeight, r.top());
+        } else {
+            shrinkHeight = std::min(shrinkHeight, design_.height() - r.top() - r.height());
+        }
+    }
+    return {design_.width() - std::max(shrinkWidth, 0),
+            design_.height() - std::max(shrinkHeight, 0)};
 }
 
 void AnchoredSheet::resizeEvent(QResizeEvent* event) {

@@ -19,6 +19,10 @@ public:
     // Places `child` at `designRect` (in design-size coordinates) and keeps it anchored.
     void Place(QWidget* child, QRect designRect, int anchors = TopLeft);
 
+    // The smallest size at which every stretching child keeps its own minimum size and
+    // every moving child stays on the page.
+    QSize minimumSizeHint() const override;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 

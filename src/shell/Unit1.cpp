@@ -3,11 +3,16 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDate>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTextDocument>
@@ -28,6 +33,7 @@
 #include "platform/qt/FtpClient.h"
 #include "platform/qt/MemoText.h"
 #include "platform/qt/ShiftJisCodec.h"
+#include "platform/widgets/DesignedSize.h"
 #include "platform/widgets/FormStyle.h"
 #include "platform/widgets/SumirelApplication.h"
 #include "platform/widgets/UserDialogs.h"
@@ -38,13 +44,13 @@
 #include "settings/dialogs/FTPUnit.h"
 #include "settings/dialogs/Unit2.h"
 #include "shell/AboutUnit.h"
-#include "shell/AnchoredSheet.h"
 #include "shell/EditActions.h"
 #include "shell/EntryDraft.h"
 #include "shell/FileEditorSheet.h"
 #include "shell/HelpWindow.h"
 #include "shell/SheetLayout.h"
 #include "shell/WindowCommandUi.h"
+#include "shell/WindowPlace.h"
 
 namespace Sumirel {
 
@@ -104,6 +110,10 @@ TSumirelForm::TSumirelForm(PreviewFactory previewFactory, std::unique_ptr<DialUp
     TemplateSaveButton = TemplateSheet->SaveButton;
     DiaryEditor = DiaryFileSheet->Editor;
     DiarySaveButton = DiaryFileSheet->SaveButton;
+    // Templates and diaries are edited as plain text, column by column.
+    for (QPlainTextEdit* editor : {TemplateEditor, DiaryEditor}) {
+        editor->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    }
 
     PageControl->addTab(MainSheet, U("基本"));
     PageControl->addTab(PreViewSheet, U("プレビュー"));
@@ -135,6 +145,7 @@ TSumirelForm::TSumirelForm(PreviewFactory previewFactory, std::unique_ptr<DialUp
     // The client starts on the settings table's port, the default of Port until an upload
     // sets it from the settings file.
     FTP->Port = DefaultNumber(FindSettingRow(SettingsKeys::kFtp, "Port"), std::nullopt);
+    RestoreWindowPlace();
 }
 
 TSumirelForm::~TSumirelForm() {
@@ -198,26 +209,30 @@ void TSumirelForm::UpdateTabCaption(FileEditorSheet* sheet, const QString& capti
                             sheet->IsModified() ? caption + "*" : caption);
 }
 
+// The entry tab in Qt layouts after its design: the row of date, weather and title at the
+// top, each caption on its field's baseline; the contents box filling the tab; the two
+// buttons at the bottom right. The edits keep their designed widths (wider with a larger
+// font), and the layout's minimum is the smallest size at which every control stays whole.
 void TSumirelForm::BuildMainSheet() {
-    MainSheet = new AnchoredSheet(SheetLayout::kDesignSize);
+    MainSheet = new QWidget;
     MainSheet->setObjectName("MainSheet");
-    auto label = [this](const char* name, const QString& caption, QPoint at, QWidget* buddy) {
+    auto label = [](const char* name, const QString& caption, QWidget* buddy) {
         auto* l = new QLabel(caption);
         l->setObjectName(name);
         l->setBuddy(buddy);
-        l->adjustSize();
-        MainSheet->Place(l, {at, l->sizeHint()});
+        // As tall as its field's row and centred in it, as the field centres its text: both
+        // texts stand on one baseline.
+        l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         return l;
     };
-    auto edit = [this](const char* name, QRect at) {
-        auto* e = new QLineEdit;
+    auto edit = [](const char* name, int designWidth) {
+        auto* e = new DesignedEdit(designWidth);
         e->setObjectName(name);
-        MainSheet->Place(e, at);
         return e;
     };
-    DateEdit = edit("DateEdit", {53, 9, 92, 21});
-    WheatherEdit = edit("WheatherEdit", {199, 9, 53, 21});
-    TitleEdit = edit("TitleEdit", {312, 9, 148, 21});
+    DateEdit = edit("DateEdit", 92);
+    WheatherEdit = edit("WheatherEdit", 53);
+    TitleEdit = edit("TitleEdit", 148);
     ContentsEdit = new QPlainTextEdit;
     ContentsEdit->setObjectName("ContentsEdit");
     ContentsEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -225,24 +240,54 @@ void TSumirelForm::BuildMainSheet() {
     ContentsEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     ContentsEdit->setTabChangesFocus(false);
     ActionList1->Attach(ContentsEdit);
-    MainSheet->Place(ContentsEdit, {0, 72, SheetLayout::kDesignSize.width(), 241},
-                     AnchoredSheet::All);
 
-    Label1 = label("Label1", U("日付(&D)"), {9, 13}, DateEdit);
-    Label2 = label("Label2", U("天気(&W)"), {156, 13}, WheatherEdit);
-    Label3 = label("Label3", U("題名(&T)"), {269, 13}, TitleEdit);
-    Label4 = label("Label4", U("内容(&C)"), {17, 52}, ContentsEdit);
+    Label1 = label("Label1", U("日付(&D)"), DateEdit);
+    Label2 = label("Label2", U("天気(&W)"), WheatherEdit);
+    Label3 = label("Label3", U("題名(&T)"), TitleEdit);
+    Label4 = label("Label4", U("内容(&C)"), ContentsEdit);
 
-    WriteButton = new QPushButton(U("書き込み(&E)"));
+    WriteButton = new DesignedButton(U("書き込み(&E)"), SheetLayout::kRightButton.size());
     WriteButton->setObjectName("WriteButton");
     SetHint(WriteButton, U("現在の内容で書き込みます。"));
-    MainSheet->Place(WriteButton, SheetLayout::kRightButton,
-                     AnchoredSheet::Right | AnchoredSheet::Bottom);
-    ReBuildButton = new QPushButton(U("再構築(&R)"));
+    ReBuildButton = new DesignedButton(U("再構築(&R)"), {104, 27});
     ReBuildButton->setObjectName("ReBuildButton");
     SetHint(ReBuildButton, U("日記を再構築します。ファイルを直接編集したときに使用してください。"));
-    MainSheet->Place(ReBuildButton, {319, 324, 104, 27},
-                     AnchoredSheet::Right | AnchoredSheet::Bottom);
+
+    auto* fields = new QHBoxLayout;
+    fields->setContentsMargins(9, 9, 9, 0);
+    fields->setSpacing(4);
+    const struct {
+        QLabel* caption;
+        QLineEdit* field;
+        int gapBefore;
+    } row[] = {{Label1, DateEdit, 0}, {Label2, WheatherEdit, 11}, {Label3, TitleEdit, 17}};
+    for (const auto& item : row) {
+        fields->addSpacing(item.gapBefore);
+        fields->addWidget(item.caption);
+        fields->addWidget(item.field);
+    }
+    fields->addStretch(1);
+
+    auto* contentsCaption = new QHBoxLayout;
+    contentsCaption->setContentsMargins(17, 0, 0, 0);
+    contentsCaption->addWidget(Label4);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(0, 11, 16, 9);
+    buttons->setSpacing(4);
+    buttons->addStretch(1);
+    buttons->addWidget(ReBuildButton);
+    buttons->addWidget(WriteButton);
+
+    auto* sheet = new QVBoxLayout(MainSheet);
+    sheet->setContentsMargins(0, 0, 0, 0);
+    sheet->setSpacing(0);
+    sheet->addLayout(fields);
+    sheet->addSpacing(16);
+    sheet->addLayout(contentsCaption);
+    sheet->addSpacing(3);
+    sheet->addWidget(ContentsEdit, 1);
+    sheet->addLayout(buttons);
 
     setTabOrder(DateEdit, WheatherEdit);
     setTabOrder(WheatherEdit, TitleEdit);
@@ -290,6 +335,62 @@ void TSumirelForm::showEvent(QShowEvent* event) {
     if (!shown_) {
         shown_ = true;
         Run([this] { FormShow(); });
+        // The tab of the last run, entered once the settings it shows are loaded.
+        PageControl->setCurrentIndex(restoredTab_);
+    }
+}
+
+void TSumirelForm::hideEvent(QHideEvent* event) {
+    QMainWindow::hideEvent(event);
+    // Closed, not minimised (the window system's hiding is spontaneous).
+    if (!event->spontaneous()) {
+        SaveWindowPlace();
+    }
+}
+
+void TSumirelForm::RestoreWindowPlace() {
+    std::optional<WindowPlace> place;
+    try {
+        place = ReadWindowPlace(WindowPlaceFile());
+    } catch (...) {
+        // An unreadable state file is as good as none: the window opens at its designed size.
+    }
+    if (!place) {
+        return;
+    }
+    resize(QSize(place->Width, place->Height).expandedTo(minimumSizeHint()));
+    // Only a position on one of today's screens: a screen that is gone would hide the window.
+    const QRect frame(place->Left, place->Top, place->Width, place->Height);
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen->availableGeometry().intersects(frame)) {
+            move(frame.topLeft());
+            break;
+        }
+    }
+    if (place->Maximized) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+    }
+    if (place->Tab >= 0 && place->Tab < PageControl->count()) {
+        restoredTab_ = place->Tab;
+    }
+}
+
+void TSumirelForm::SaveWindowPlace() const {
+    WindowPlace place;
+    // A maximised window keeps the size it had before, for the next time it is restored.
+    const QRect normal = isMaximized() ? normalGeometry() : geometry();
+    const QPoint frameOffset = geometry().topLeft() - pos();
+    place.Left = normal.left() - frameOffset.x();
+    place.Top = normal.top() - frameOffset.y();
+    place.Width = normal.width();
+    place.Height = normal.height();
+    place.Maximized = isMaximized();
+    place.Tab = PageControl->currentIndex();
+    try {
+        WriteWindowPlace(WindowPlaceFile(), place);
+    } catch (...) {
+        // Losing the window's place loses nothing of the user's; the window just opens at
+        // its designed size next time. No box on the way out for that.
     }
 }
 

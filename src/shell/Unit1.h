@@ -23,7 +23,6 @@ class QTabWidget;
 
 namespace Sumirel {
 
-class AnchoredSheet;
 class EditActions;
 class FileEditorSheet;
 
@@ -64,7 +63,7 @@ public:
 
     // Controls, under the names of the window's layout.
     QTabWidget* PageControl;
-    AnchoredSheet* MainSheet;
+    QWidget* MainSheet;
     QWidget* PreViewSheet;
     FileEditorSheet* TemplateSheet;
     FileEditorSheet* DiaryFileSheet;
@@ -104,6 +103,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void BuildMenus();
@@ -115,6 +115,9 @@ private:
     bool SaveSheet(FileEditorSheet& sheet, const std::string& fileName);
     // Asks before Write or Rebuild while the diary tab holds unsaved edits.
     bool DiaryEditsMayStay(const QString& question);
+    // The size, position and tab of the last run (see WindowPlace.h).
+    void RestoreWindowPlace();
+    void SaveWindowPlace() const;
     // Runs a command; an error it raises is shown by the application's top-level handler.
     template <typename Command>
     void Run(Command&& command);
@@ -135,6 +138,7 @@ private:
     std::unique_ptr<PreviewView> preview_;
     bool shown_ = false;
     bool fillingForm_ = false;  // the program, not the user, is changing the entry form
+    int restoredTab_ = 0;
 };
 
 }  // namespace Sumirel

@@ -80,8 +80,7 @@ private slots:
         form->DefaultPort = 2121;
         Open(*form);
         QCOMPARE(form->windowTitle(), U("FTP設定"));
-        QCOMPARE(form->size(), QSize(246, 349));
-        QCOMPARE(form->minimumSize(), form->maximumSize());
+        QCOMPARE(form->size(), QSize(246, 349).expandedTo(form->minimumSizeHint()));
         for (const QLineEdit* edit : {form->HostNameEdit, form->IDEdit, form->PassEdit,
                                       form->DefaultDirEdit, form->DialIDEdit, form->DialPassEdit}) {
             QVERIFY(edit->text().isEmpty());
@@ -187,10 +186,10 @@ private slots:
             Open(*form);
             form->DialUpCheckBox->click();
             QTest::keyClicks(form->DialEntryComboBox->lineEdit(), "Mobile");
+            // Enter presses OK and adds nothing to the list.
             QTest::keyClick(form->DialEntryComboBox->lineEdit(), Qt::Key_Return);
-            QCOMPARE(form->DialEntryComboBox->count(), 1);  // Enter adds nothing to the list
-            QVERIFY(form->isVisible());
-            form->Button1->click();
+            QCOMPARE(form->DialEntryComboBox->count(), 1);
+            QVERIFY(!form->isVisible());
         }
         QCOMPARE(Read("DialEntryName"), std::string("Mobile"));
         {
@@ -308,12 +307,31 @@ private slots:
         QCOMPARE(ReadBytes(ini), before);
     }
 
-    void enterInAnEditKeepsTheDialogOpen() {
+    // Enter presses OK, the default button, from an edit or a check box; a button with the
+    // focus presses itself.
+    void enterPressesOk_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<int>("result");
+        for (const char* name : {"HostNameEdit", "PassEdit", "PortEdit", "DialUpCheckBox",
+                                 "DialUpOffCheckBox", "DialPassEdit", "Button1"}) {
+            QTest::newRow(name) << QString(name) << int(QDialog::Accepted);
+        }
+        QTest::newRow("Cancel") << "Button2" << int(QDialog::Rejected);
+    }
+
+    void enterPressesOk() {
+        QFETCH(QString, control);
+        QFETCH(int, result);
+        dir->Write("sumirel.ini", "[FTP]\r\nDialUp=1\r\n");
         auto form = Form();
         Open(*form);
-        QTest::keyClick(form->HostNameEdit, Qt::Key_Return);
-        QVERIFY(form->isVisible());
-        QCOMPARE(ReadBytes(ini), std::string("<missing>"));
+        form->HostNameEdit->setText("typed");
+        auto* widget = form->findChild<QWidget*>(control);
+        widget->setFocus();
+        QTest::keyClick(widget, Qt::Key_Return);
+        QVERIFY(!form->isVisible());
+        QCOMPARE(form->result(), result);
+        QCOMPARE(Read("HostName"), std::string(result == QDialog::Accepted ? "typed" : "<none>"));
     }
 
     void readOnlyFileKeepsDialogOpen() {

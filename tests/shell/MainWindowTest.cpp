@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTextBrowser>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <filesystem>
 #include <memory>
@@ -99,7 +99,8 @@ private slots:
         navigations.clear();
         startFolder = std::filesystem::current_path();
         std::filesystem::current_path(dir->Path());
-        // Drafts go to the test's own folder, never to the home folder of whoever runs it.
+        // Drafts and the window's remembered place go to the test's own folder, never to
+        // the state folder of whoever runs it.
         qputenv("XDG_STATE_HOME", QByteArray::fromStdString(dir->File("state")));
     }
 
@@ -562,6 +563,52 @@ private slots:
             QVERIFY(form->close());
             QCOMPARE(dialogs->shown.size(), 1);
         }
+    }
+
+    // Size, position and tab outlive the run, in the state folder and not in the settings.
+    void remembersItsPlace() {
+        Workspace();
+        dir->Write("Diary.txt", "remembered\r\n");
+        const std::string ini = Ini();
+        const std::string before = ReadBytes(ini);
+        {
+            auto form = Form(ini);
+            QCOMPARE(form->size(), QSize(572, 452));
+            form->resize(700, 520);
+            form->move(40, 30);
+            form->PageControl->setCurrentIndex(3);
+            form->close();
+        }
+        QCOMPARE(ReadBytes(ini), before);
+        const std::string place = ReadBytes(dir->File("state/sumirel/window.ini"));
+        QVERIFY2(place.find("Width=700\r\nHeight=520\r\n") != std::string::npos, place.c_str());
+        QVERIFY2(place.find("Tab=3\r\n") != std::string::npos, place.c_str());
+
+        auto form = Form(ini);
+        QCOMPARE(form->size(), QSize(700, 520));
+        QCOMPARE(form->pos(), QPoint(40, 30));
+        QCOMPARE(form->PageControl->currentIndex(), 3);
+        // The remembered tab is entered with the settings loaded: it shows the diary file.
+        QVERIFY(form->DiaryEditor->toPlainText().startsWith("remembered"));
+    }
+
+    void placeThatCannotBeUsed_data() {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("damaged: no size") << "[Window]\r\nLeft=10\r\nTab=2\r\n";
+        QTest::newRow("damaged: not a window file") << "\x01\x02garbage";
+        QTest::newRow("off every screen, tab out of range")
+            << "[Window]\r\nLeft=-9000\r\nTop=-9000\r\nWidth=10\r\nHeight=10\r\nTab=9\r\n";
+    }
+
+    void placeThatCannotBeUsed() {
+        QFETCH(QString, file);
+        std::filesystem::create_directories(dir->Path() / "state/sumirel");
+        dir->Write("state/sumirel/window.ini", file.toStdString());
+        auto form = Form(Ini());
+        QVERIFY(form->width() >= form->minimumSizeHint().width());
+        QVERIFY(form->height() >= form->minimumSizeHint().height());
+        QVERIFY(QRect(0, 0, 1024, 768).intersects(form->frameGeometry()));
+        QCOMPARE(form->PageControl->currentIndex(), 0);
     }
 
     void aboutBoxLinks() {

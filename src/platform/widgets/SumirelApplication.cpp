@@ -1,5 +1,7 @@
 #include "platform/widgets/SumirelApplication.h"
 
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <exception>
 
 #include "platform/qt/ShiftJisCodec.h"
@@ -10,6 +12,13 @@ namespace Sumirel {
 SumirelApplication::SumirelApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Sumirel"));
     setApplicationDisplayName(QStringLiteral("Sumirel"));
+    // The program speaks Japanese whatever the locale, so Qt's own texts (standard buttons,
+    // the file dialog) must too. Without the translation they stay English.
+    auto* qtTexts = new QTranslator(this);
+    if (qtTexts->load(QStringLiteral("qtbase_ja"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        installTranslator(qtTexts);
+    }
 }
 
 bool SumirelApplication::notify(QObject* receiver, QEvent* event) {

@@ -5,6 +5,9 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QGuiApplication>
 #include <QMessageBox>
 
 namespace Sumirel {
@@ -14,8 +17,11 @@ namespace {
 class QtDialogs final : public UserDialogs {
 public:
     bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) override {
-        return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No,
-                                     QMessageBox::Yes) == QMessageBox::Yes;
+        QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
+                        parent);
+        box.setDefaultButton(QMessageBox::Yes);
+        FitMessageBoxToTitle(box);
+        return box.exec() == QMessageBox::Yes;
     }
 
     SaveAnswer AskSaveDiscardCancel(QWidget* parent, const QString& caption,
@@ -34,13 +40,16 @@ public:
 
     void ShowMessage(QWidget* parent, const QString& title, const QString& text) override {
         QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+        FitMessageBoxToTitle(box);
         box.adjustSize();
         CentreOnScreen(box);
         box.exec();
     }
 
     void ShowError(QWidget* parent, const QString& caption, const QString& text) override {
-        QMessageBox::critical(parent, caption, text, QMessageBox::Ok);
+        QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
+        FitMessageBoxToTitle(box);
+        box.exec();
     }
 
     QStringList OpenFiles(QWidget* parent, const OpenRequest& request) override {
@@ -66,6 +75,22 @@ public:
 UserDialogs* g_installed = nullptr;
 
 }  // namespace
+
+void FitMessageBoxToTitle(QMessageBox& box) {
+    // The title bar holds the title as the window manager shows it (Qt adds the program's
+    // name to it), the window's icon and its buttons; the bar's font is unknown here, so the
+    // title is measured generously in the box's own.
+    QString title = box.windowTitle();
+    const QString program = QGuiApplication::applicationDisplayName();
+    if (!program.isEmpty() && title != program) {
+        title += QStringLiteral(" \u2014 ") + program;
+    }
+    const int width = QFontMetrics(box.font()).horizontalAdvance(title) * 5 / 4 + 120;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+}
 
 UserDialogs& Dialogs() {
     static QtDialogs real;

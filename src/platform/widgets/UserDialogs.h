@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QUrl>
 
+class QMessageBox;
 class QWidget;
 
 namespace Sumirel {
@@ -40,6 +41,10 @@ public:
     // is not examined.
     virtual void OpenExternal(const QUrl& url) = 0;
 };
+
+// Makes a message box at least as wide as its title bar needs under a window manager, so
+// that a short text does not leave the title cut off. Call before the box is shown.
+void FitMessageBoxToTitle(QMessageBox& box);
 
 // The dialogs in use: Qt's own unless a test installed others.
 UserDialogs& Dialogs();

@@ -3,11 +3,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QVBoxLayout>
 #include <initializer_list>
 #include <iterator>
 #include <optional>
@@ -18,6 +20,7 @@
 #include "platform/IniFile.h"
 #include "platform/qt/DialUp.h"
 #include "platform/qt/ShiftJisCodec.h"
+#include "platform/widgets/DesignedSize.h"
 #include "platform/widgets/SumirelApplication.h"
 #include "settings/LoadSettings.h"
 #include "settings/Settings.h"
@@ -41,29 +44,25 @@ TFTPSettingForm::TFTPSettingForm(QWidget* parent, std::string iniFileName)
     : SettingsDialog(parent, U("FTP設定")), iniFileName_(std::move(iniFileName)) {
     setObjectName("FTPSettingForm");
 
-    auto label = [this](const char* name, const QString& caption, QRect at) {
+    auto label = [this](const char* name, const QString& caption) {
         auto* l = new QLabel(caption, this);
         l->setObjectName(name);
-        l->setGeometry(at);
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         return l;
     };
-    auto edit = [this](const char* name, QRect at) {
+    auto edit = [this](const char* name) {
         auto* e = new QLineEdit(this);
         e->setObjectName(name);
-        e->setGeometry(at);
         return e;
     };
-    auto check = [this](const char* name, const QString& caption, QRect at) {
+    auto check = [this](const char* name, const QString& caption) {
         auto* c = new QCheckBox(caption, this);
         c->setObjectName(name);
-        c->setGeometry(at);
         return c;
     };
-    auto button = [this](const char* name, const QString& caption, QRect at) {
+    auto button = [this](const char* name, const QString& caption) {
         auto* b = new QPushButton(caption, this);
         b->setObjectName(name);
-        b->setGeometry(at);
         return b;
     };
     // A password edit shows one "*" for every character.
@@ -71,35 +70,77 @@ TFTPSettingForm::TFTPSettingForm(QWidget* parent, std::string iniFileName)
         e->setEchoMode(QLineEdit::Password);
         e->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     };
+    // Rows of a caption left of its control; the controls widen with the dialog.
+    auto fields = [] {
+        auto* grid = new QGridLayout;
+        grid->setColumnStretch(1, 1);
+        grid->setHorizontalSpacing(6);
+        grid->setVerticalSpacing(4);
+        return grid;
+    };
+    auto addField = [](QGridLayout* grid, QLabel* caption, QWidget* field) {
+        const int row = grid->rowCount();
+        grid->addWidget(caption, row, 0);
+        grid->addWidget(field, row, 1, Qt::AlignLeft);
+        if (field->sizePolicy().horizontalPolicy() != QSizePolicy::Fixed) {
+            grid->setAlignment(field, {});
+        }
+    };
+    // The dial-up controls stand indented under their check box.
+    auto indented = [](QLayout* inner) {
+        inner->setContentsMargins(16, 0, 0, 0);
+        return inner;
+    };
 
-    Label1 = label("Label1", U("ホスト名"), {8, 8, 78, 22});
-    HostNameEdit = edit("HostNameEdit", {88, 8, 150, 22});
-    Label2 = label("Label2", U("ユーザー名"), {8, 36, 78, 22});
-    IDEdit = edit("IDEdit", {88, 36, 150, 22});
-    Label3 = label("Label3", U("パスワード"), {8, 64, 78, 22});
-    PassEdit = edit("PassEdit", {88, 64, 150, 22});
+    auto* server = fields();
+    Label1 = label("Label1", U("ホスト名"));
+    HostNameEdit = edit("HostNameEdit");
+    addField(server, Label1, HostNameEdit);
+    Label2 = label("Label2", U("ユーザー名"));
+    IDEdit = edit("IDEdit");
+    addField(server, Label2, IDEdit);
+    Label3 = label("Label3", U("パスワード"));
+    PassEdit = edit("PassEdit");
     password(PassEdit);
-    Label4 = label("Label4", U("初期フォルダ"), {8, 92, 78, 22});
-    DefaultDirEdit = edit("DefaultDirEdit", {88, 92, 150, 22});
-    Label5 = label("Label5", U("ポート番号"), {8, 120, 78, 22});
-    PortEdit = edit("PortEdit", {88, 120, 56, 22});
+    addField(server, Label3, PassEdit);
+    Label4 = label("Label4", U("初期フォルダ"));
+    DefaultDirEdit = edit("DefaultDirEdit");
+    addField(server, Label4, DefaultDirEdit);
+    Label5 = label("Label5", U("ポート番号"));
+    PortEdit = new DesignedEdit(56, this);
+    PortEdit->setObjectName("PortEdit");
+    addField(server, Label5, PortEdit);
+    AddRow(server);
 
-    DialUpCheckBox = check("DialUpCheckBox", U("ダイヤルアップ"), {8, 154, 230, 20});
-    DialUpOffCheckBox = check("DialUpOffCheckBox", U("送信完了後に切断"), {24, 180, 214, 20});
+    DialUpCheckBox = check("DialUpCheckBox", U("ダイヤルアップ"));
+    DialUpOffCheckBox = check("DialUpOffCheckBox", U("送信完了後に切断"));
     DialEntryComboBox = new QComboBox(this);
     DialEntryComboBox->setObjectName("DialEntryComboBox");
-    DialEntryComboBox->setGeometry(24, 206, 214, 24);
     DialEntryComboBox->setEditable(true);
     // Typing a name and pressing Enter does not add it to the phone-book list.
     DialEntryComboBox->setInsertPolicy(QComboBox::NoInsert);
-    Label6 = label("Label6", U("ユーザー名"), {24, 238, 70, 22});
-    DialIDEdit = edit("DialIDEdit", {96, 238, 142, 22});
-    Label7 = label("Label7", U("パスワード"), {24, 266, 70, 22});
-    DialPassEdit = edit("DialPassEdit", {96, 266, 142, 22});
+    auto* dialUp = new QVBoxLayout;
+    dialUp->setSpacing(4);
+    dialUp->addWidget(DialUpCheckBox);
+    auto* dialUpItems = new QVBoxLayout;
+    dialUpItems->setSpacing(4);
+    dialUpItems->addWidget(DialUpOffCheckBox);
+    dialUpItems->addWidget(DialEntryComboBox);
+    auto* account = fields();
+    Label6 = label("Label6", U("ユーザー名"));
+    DialIDEdit = edit("DialIDEdit");
+    addField(account, Label6, DialIDEdit);
+    Label7 = label("Label7", U("パスワード"));
+    DialPassEdit = edit("DialPassEdit");
     password(DialPassEdit);
+    addField(account, Label7, DialPassEdit);
+    dialUpItems->addLayout(account);
+    dialUp->addLayout(indented(dialUpItems));
+    AddRow(dialUp);
 
-    Button1 = button("Button1", QStringLiteral("OK"), {42, 312, 78, 26});
-    Button2 = button("Button2", U("キャンセル"), {126, 312, 78, 26});
+    Button1 = button("Button1", QStringLiteral("OK"));
+    Button2 = button("Button2", U("キャンセル"));
+    SetButtons(Button1, Button2);
 
     QWidget* const order[] = {HostNameEdit, IDEdit,         PassEdit,          DefaultDirEdit,
                               PortEdit,     DialUpCheckBox, DialUpOffCheckBox, DialEntryComboBox,
@@ -118,7 +159,7 @@ TFTPSettingForm::TFTPSettingForm(QWidget* parent, std::string iniFileName)
     connect(Button2, &QPushButton::clicked, this, &TFTPSettingForm::Button2Click);
     connect(DialUpCheckBox, &QCheckBox::toggled, this, &TFTPSettingForm::DialUpCheckBoxClick);
 
-    FixClientSize(246, 349);
+    InitialClientSize(246, 349);
 }
 
 void TFTPSettingForm::FormShow() {

@@ -1,23 +1,48 @@
 #include "settings/dialogs/SettingsDialog.h"
 
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/widgets/FormStyle.h"
 #include "platform/widgets/SumirelApplication.h"
 
 namespace Sumirel {
 
-SettingsDialog::SettingsDialog(QWidget* parent, const QString& caption) : QDialog(parent) {
+SettingsDialog::SettingsDialog(QWidget* parent, const QString& caption)
+    : QDialog(parent), rows_(new QVBoxLayout(this)) {
     setWindowTitle(caption);
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     ApplyFormFont(*this);
+    rows_->setContentsMargins(8, 6, 8, 8);
+    rows_->setSpacing(4);
 }
 
-void SettingsDialog::FixClientSize(int width, int height) {
-    setFixedSize(width, height);
+void SettingsDialog::AddRow(QWidget* row, int stretch) {
+    rows_->addWidget(row, stretch);
+}
+
+void SettingsDialog::AddRow(QLayout* row, int stretch) {
+    rows_->addLayout(row, stretch);
+}
+
+void SettingsDialog::SetButtons(QPushButton* ok, QPushButton* cancel) {
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    // Height the rows do not take stays above the buttons.
+    rows_->addStretch(0);
+    rows_->addLayout(buttons);
+    ok->setDefault(true);
+}
+
+void SettingsDialog::InitialClientSize(int width, int height) {
+    const QSize needed = minimumSizeHint();
+    resize(std::max(width, needed.width()), std::max(height, needed.height()));
     CentreOnScreen(*this);
 }
 
@@ -57,16 +82,13 @@ bool SettingsDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void SettingsDialog::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Escape:
-        case Qt::Key_Enter:
-        case Qt::Key_Return:
-            event->accept();
-            break;
-        default:
-            QDialog::keyPressEvent(event);
-            break;
+    // Escape has been handled by the controls that cancel; QDialog's own Escape would close
+    // the dialog from the others too. Enter reaches QDialog, which presses the default button.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
     }
+    QDialog::keyPressEvent(event);
 }
 
 }  // namespace Sumirel

@@ -1,14 +1,21 @@
 #pragma once
-// What the two settings dialogs share: a fixed dialog frame with only the close box, the
-// form font, and their keys. Escape in one of the controls named by CancelOnEscape presses
-// Cancel; the dialog itself takes neither Escape nor Enter, so Escape from any other control
-// does nothing and Enter in an edit never presses a button (a push button with the focus
-// still answers Enter itself).
+// What the two settings dialogs share: a resizable dialog frame with only the close box,
+// the form font, their layout and their keys.
+//
+// Layout: the rows added with AddRow stand top to bottom, OK and Cancel in a row at the
+// bottom right; a dialog that grows gives its extra height to the rows added with a stretch.
+//
+// Keys: Enter presses OK, the default button, from every control that does not use Enter
+// itself (a multi-line box inserts a line break; a push button with the focus presses
+// itself). Escape in one of the controls named by CancelOnEscape presses Cancel; Escape
+// from any other control does nothing.
 
 #include <QDialog>
 #include <vector>
 
+class QLayout;
 class QPushButton;
+class QVBoxLayout;
 
 namespace Sumirel {
 
@@ -22,8 +29,14 @@ public:
     virtual void FormShow() = 0;
 
 protected:
-    // The dialog's fixed size, centred on the screen.
-    void FixClientSize(int width, int height);
+    // A row below the rows added so far, above the buttons.
+    void AddRow(QWidget* row, int stretch = 0);
+    void AddRow(QLayout* row, int stretch = 0);
+    // The bottom row; `ok` becomes the default button.
+    void SetButtons(QPushButton* ok, QPushButton* cancel);
+    // The designed client size as the initial size (larger when the layout needs more),
+    // centred on the screen.
+    void InitialClientSize(int width, int height);
     void CancelOnEscape(QPushButton* cancel, const std::vector<QWidget*>& controls);
     // A key pressed in one of those controls: Escape clicks Cancel.
     void ControlKeyDown(int key);
@@ -33,6 +46,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QVBoxLayout* rows_;
     QPushButton* cancel_ = nullptr;
 };
 

@@ -1,7 +1,9 @@
 #include "settings/dialogs/Unit2.h"
 #include "settings/dialogs/SettingsDialog.h"
 
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +18,7 @@
 
 #include "platform/qt/MemoText.h"
 #include "platform/qt/ShiftJisCodec.h"
+#include "platform/widgets/DesignedSize.h"
 #include "platform/widgets/SumirelApplication.h"
 #include "platform/widgets/UserDialogs.h"
 #include "settings/LoadSettings.h"
@@ -36,8 +39,9 @@ const char kTextFilter[] = "テキストファイル(*.txt)|*.txt";
 const char kHtmlFilter[] = "HTMLファイル(*.html;*.htm)|*.html;*.htm";
 const char kTemplateFilter[] = "テンプレートファイル(*.html;*.htm)|*.html;*.htm";
 
-// "description|*.a;*.b" in Qt's form "description (*.a *.b)". The description is kept
-// whole, parentheses and all: Qt takes the patterns from the last pair of parentheses.
+// "description|*.a;*.b" in Qt's form "description (*.a *.b)". A description that already
+// ends with its patterns in parentheses, as "テキストファイル(*.txt)", loses them, since Qt
+// shows the patterns itself; any other description is kept whole.
 QString QtFileFilter(const QString& filter) {
     const qsizetype bar = filter.indexOf(QLatin1Char('|'));
     if (bar < 0) {
@@ -45,7 +49,16 @@ QString QtFileFilter(const QString& filter) {
     }
     QString patterns = filter.mid(bar + 1);
     patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-    return filter.left(bar) + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    QString description = filter.left(bar);
+    const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+    if (open >= 0 && description.endsWith(QLatin1Char(')'))) {
+        QString shown = description.mid(open + 1, description.size() - open - 2);
+        shown.replace(QLatin1Char(';'), QLatin1Char(' '));
+        if (shown.simplified() == patterns.simplified()) {
+            description = description.left(open).trimmed();
+        }
+    }
+    return description + QStringLiteral(" (") + patterns + QLatin1Char(')');
 }
 
 // The caret after the last character, so that the edit shows the end of a long path, and
@@ -61,69 +74,117 @@ TSettingForm::TSettingForm(QWidget* parent, std::string iniFileName)
     : SettingsDialog(parent, U("設定")), iniFileName_(std::move(iniFileName)) {
     setObjectName("SettingForm");
 
-    auto group = [this](const char* name, const QString& caption, QRect at) {
+    auto group = [this](const char* name, const QString& caption) {
         auto* g = new QGroupBox(caption, this);
         g->setObjectName(name);
-        g->setGeometry(at);
         return g;
     };
-    auto label = [](QWidget* owner, const char* name, const QString& caption, QRect at) {
+    // A group's rows, inside the frame and below its caption.
+    auto inGroup = [](QLayout* rows) {
+        rows->setContentsMargins(8, 2, 8, 6);
+        return rows;
+    };
+    auto label = [](QWidget* owner, const char* name, const QString& caption) {
         auto* l = new QLabel(caption, owner);
         l->setObjectName(name);
-        l->setGeometry(at);
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         return l;
     };
-    auto edit = [](QWidget* owner, const char* name, QRect at) {
+    auto edit = [](QWidget* owner, const char* name) {
         auto* e = new QLineEdit(owner);
         e->setObjectName(name);
-        e->setGeometry(at);
         return e;
     };
-    auto button = [](QWidget* owner, const char* name, const QString& caption, QRect at) {
+    // The date separators' edits keep their designed narrow width.
+    auto narrow = [](QWidget* owner, const char* name) {
+        auto* e = new DesignedEdit(60, owner);
+        e->setObjectName(name);
+        return e;
+    };
+    auto button = [](QWidget* owner, const char* name, const QString& caption) {
         auto* b = new QPushButton(caption, owner);
         b->setObjectName(name);
-        b->setGeometry(at);
         return b;
     };
 
-    FileGroupBox = group("FileGroupBox", U("ファイル"), {8, 4, 333, 228});
-    Label1 = label(FileGroupBox, "Label1", U("日記ファイル名"), {12, 18, 240, 16});
-    DiaryFileNameEdit = edit(FileGroupBox, "DiaryFileNameEdit", {12, 35, 249, 22});
-    Button3 = button(FileGroupBox, "Button3", U("参照"), {267, 34, 54, 24});
-    Label2 = label(FileGroupBox, "Label2", U("出力HMLファイル名"), {12, 61, 240, 16});
-    HtmlFileNameEdit = edit(FileGroupBox, "HtmlFileNameEdit", {12, 78, 249, 22});
-    Button4 = button(FileGroupBox, "Button4", U("参照"), {267, 77, 54, 24});
-    Label3 = label(FileGroupBox, "Label3", U("テンプレートファイル"), {12, 104, 240, 16});
-    TemplateFileNameEdit = edit(FileGroupBox, "TemplateFileNameEdit", {12, 121, 249, 22});
-    Button5 = button(FileGroupBox, "Button5", U("参照"), {267, 120, 54, 24});
-    Label4 = label(FileGroupBox, "Label4", U("外部対象ファイル"), {12, 147, 240, 16});
+    // Each file: its caption above, the path (which widens with the dialog) and its browse
+    // button below.
+    FileGroupBox = group("FileGroupBox", U("ファイル"));
+    auto* files = new QGridLayout(FileGroupBox);
+    inGroup(files);
+    files->setColumnStretch(0, 1);
+    files->setVerticalSpacing(0);
+    int fileRow = 0;
+    auto addFile = [&](QLabel* caption, QWidget* path, QPushButton* browse) {
+        if (fileRow > 0) {
+            files->setRowMinimumHeight(fileRow++, 3);
+        }
+        files->addWidget(caption, fileRow++, 0, 1, 2);
+        files->addWidget(path, fileRow, 0);
+        files->addWidget(browse, fileRow++, 1, Qt::AlignTop);
+    };
+    Label1 = label(FileGroupBox, "Label1", U("日記ファイル名"));
+    DiaryFileNameEdit = edit(FileGroupBox, "DiaryFileNameEdit");
+    Button3 = button(FileGroupBox, "Button3", U("参照"));
+    addFile(Label1, DiaryFileNameEdit, Button3);
+    Label2 = label(FileGroupBox, "Label2", U("出力HTMLファイル名"));
+    HtmlFileNameEdit = edit(FileGroupBox, "HtmlFileNameEdit");
+    Button4 = button(FileGroupBox, "Button4", U("参照"));
+    addFile(Label2, HtmlFileNameEdit, Button4);
+    Label3 = label(FileGroupBox, "Label3", U("テンプレートファイル"));
+    TemplateFileNameEdit = edit(FileGroupBox, "TemplateFileNameEdit");
+    Button5 = button(FileGroupBox, "Button5", U("参照"));
+    addFile(Label3, TemplateFileNameEdit, Button5);
+    Label4 = label(FileGroupBox, "Label4", U("外部対象ファイル"));
     OtherFileEdit = new QPlainTextEdit(FileGroupBox);
     OtherFileEdit->setObjectName("OtherFileEdit");
-    OtherFileEdit->setGeometry(12, 164, 249, 56);
     OtherFileEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
     OtherFileEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Tab moves on to the next control, as in the single-line edits: a path holds no tab.
     OtherFileEdit->setTabChangesFocus(true);
-    Button6 = button(FileGroupBox, "Button6", U("参照"), {267, 163, 54, 24});
+    Button6 = button(FileGroupBox, "Button6", U("参照"));
+    addFile(Label4, OtherFileEdit, Button6);
+    files->setRowStretch(fileRow - 1, 1);
+    AddRow(FileGroupBox, 1);
 
     // One row: year label, separator after the year, month label, and so on.
-    DateGroupBox = group("DateGroupBox", U("日付"), {8, 238, 333, 52});
-    Label5 = label(DateGroupBox, "Label5", U("年"), {12, 21, 16, 22});
-    YearEdit = edit(DateGroupBox, "YearEdit", {30, 21, 60, 22});
-    Label6 = label(DateGroupBox, "Label6", U("月"), {106, 21, 16, 22});
-    MonEdit = edit(DateGroupBox, "MonEdit", {124, 21, 60, 22});
-    Label7 = label(DateGroupBox, "Label7", U("日"), {200, 21, 16, 22});
-    DayEdit = edit(DateGroupBox, "DayEdit", {218, 21, 60, 22});
+    DateGroupBox = group("DateGroupBox", U("日付"));
+    auto* date = new QHBoxLayout(DateGroupBox);
+    inGroup(date);
+    Label5 = label(DateGroupBox, "Label5", U("年"));
+    YearEdit = narrow(DateGroupBox, "YearEdit");
+    Label6 = label(DateGroupBox, "Label6", U("月"));
+    MonEdit = narrow(DateGroupBox, "MonEdit");
+    Label7 = label(DateGroupBox, "Label7", U("日"));
+    DayEdit = narrow(DateGroupBox, "DayEdit");
+    for (auto [caption, field] :
+         {std::pair<QLabel*, QLineEdit*>{Label5, YearEdit}, {Label6, MonEdit}, {Label7, DayEdit}}) {
+        if (caption != Label5) {
+            date->addSpacing(12);
+        }
+        date->addWidget(caption);
+        date->addWidget(field);
+    }
+    date->addStretch(1);
+    AddRow(DateGroupBox);
 
-    LineGroupBox = group("LineGroupBox", U("挿入"), {8, 296, 333, 52});
-    Label8 = label(LineGroupBox, "Label8", U("行頭"), {12, 21, 30, 22});
-    LenStartEdit = edit(LineGroupBox, "LenStartEdit", {44, 21, 112, 22});
-    Label9 = label(LineGroupBox, "Label9", U("行末"), {170, 21, 30, 22});
-    LenEndEdit = edit(LineGroupBox, "LenEndEdit", {202, 21, 112, 22});
+    LineGroupBox = group("LineGroupBox", U("挿入"));
+    auto* line = new QHBoxLayout(LineGroupBox);
+    inGroup(line);
+    Label8 = label(LineGroupBox, "Label8", U("行頭"));
+    LenStartEdit = edit(LineGroupBox, "LenStartEdit");
+    Label9 = label(LineGroupBox, "Label9", U("行末"));
+    LenEndEdit = edit(LineGroupBox, "LenEndEdit");
+    line->addWidget(Label8);
+    line->addWidget(LenStartEdit, 1);
+    line->addSpacing(12);
+    line->addWidget(Label9);
+    line->addWidget(LenEndEdit, 1);
+    AddRow(LineGroupBox);
 
-    Button1 = button(this, "Button1", QStringLiteral("OK"), {178, 360, 78, 26});
-    Button2 = button(this, "Button2", U("キャンセル"), {263, 360, 78, 26});
+    Button1 = button(this, "Button1", QStringLiteral("OK"));
+    Button2 = button(this, "Button2", U("キャンセル"));
+    SetButtons(Button1, Button2);
 
     // OK and Cancel come first, so that OK has the focus when the dialog opens.
     QWidget* const order[] = {Button1,
@@ -158,7 +219,20 @@ TSettingForm::TSettingForm(QWidget* parent, std::string iniFileName)
     connect(Button5, &QPushButton::clicked, this, &TSettingForm::Button5Click);
     connect(Button6, &QPushButton::clicked, this, &TSettingForm::Button6Click);
 
-    FixClientSize(349, 394);
+    // After a browse, chosen or cancelled, the keyboard is back in the field it filled, so
+    // that Enter and Escape work on at once (the browse buttons take neither).
+    const std::pair<QPushButton*, QWidget*> browsed[] = {{Button3, DiaryFileNameEdit},
+                                                         {Button4, HtmlFileNameEdit},
+                                                         {Button5, TemplateFileNameEdit},
+                                                         {Button6, OtherFileEdit}};
+    for (auto [browse, field] : browsed) {
+        connect(browse, &QPushButton::clicked, field, [this, field = field] {
+            activateWindow();
+            field->setFocus(Qt::OtherFocusReason);
+        });
+    }
+
+    InitialClientSize(349, 394);
 }
 
 void TSettingForm::FormShow() {
