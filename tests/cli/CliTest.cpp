@@ -27,6 +27,7 @@
 #include "platform/FileIO.h"
 #include "platform/IniFile.h"
 #include "platform/WriterLock.h"
+#include "platform_ssh/SshServers.h"
 #include "settings/Scramble.h"
 #include "support/FtpServer.h"
 #include "support/TempDir.h"
@@ -795,6 +796,27 @@ TEST_F(CliTest, UntrustedCertificateThenTrust) {
     const Outcome sent = Cli({"upload"});
     EXPECT_EQ(sent.status, 0) << sent.err;
     EXPECT_EQ(ReadBytes((server.Root() / Sjis(u8"日記.html")).string()), "page");
+}
+
+// Protocol=SFTP through the same command: a password login to the paramiko server whose host
+// key is pinned, DefaultDir relative to the login folder.
+TEST_F(CliTest, UploadOverSftpWithAPassword) {
+    SshTest::ParamikoSftpServer server(SshTest::ParamikoSftpServer::Options{});
+    std::filesystem::create_directory(server.Root() / "site");
+    // The paramiko server takes names as UTF-8, so the page has a plain name here (sshd, which
+    // takes any bytes, gets Shift-JIS names in the SFTP client's own tests).
+    const std::string plainPage = dir.Write("Diary.html", "page");
+    std::string settings = IniText();
+    settings.replace(settings.find(Sjis(page)), Sjis(page).size(), plainPage);
+    WriteIni(settings + "[FTP]\r\nHostName=127.0.0.1\r\nProtocol=sftp\r\nPort=" +
+             std::to_string(server.Port()) +
+             "\r\nDefaultDir=site\r\nFingerprint=" + server.HostKey().fingerprint +
+             "\r\nID=" + Sumirel::ScrambleText(SshTest::ParamikoSftpServer::kUser) +
+             "\r\nPass=" + Sumirel::ScrambleText(SshTest::ParamikoSftpServer::kPassword) + "\r\n");
+    const Outcome sent = Cli({"upload"});
+    EXPECT_EQ(sent.status, 0) << sent.out << sent.err;
+    EXPECT_EQ(ReadBytes((server.Root() / "site" / "Diary.html").string()), "page");
+    EXPECT_NE(sent.out.find(Utf8(u8"siteへ変更\nディレクトリ変更完了\n")), std::string::npos);
 }
 
 }  // namespace
