@@ -385,8 +385,19 @@ private slots:
         Sumirel::Settings settings;
         settings.HtmlFileName = page.toStdString();
         settings.OtherFiles = {"/www/index.html", "/www/top.html"};
-        settings.Ftp = {host.toStdString(), "user",   "pw",    "/public", 2121, true, true, "Home",
-                        "dialer",           "dialpw", "ftpes", false,     "",   0};
+        Sumirel::FTPSetting& ftp = settings.Ftp;
+        ftp.HostName = host.toStdString();
+        ftp.ID = "user";
+        ftp.Pass = "pw";
+        ftp.DefaultDir = "/public";
+        ftp.Port = 2121;
+        ftp.DialUp = ftp.QuitDialUp = true;
+        ftp.DialEntryName = "Home";
+        ftp.DialID = "dialer";
+        ftp.DialPass = "dialpw";
+        settings.Ftp.Protocol = "ftpes";
+        settings.Ftp.Passive = false;
+        settings.Ftp.Timeout = 0;
         settings.Feed.FileName = "/www/atom.xml";
         Sumirel::FtpClient client;
         SumirelTest::FakeDialUp dialUp;
