@@ -1,6 +1,7 @@
 #include "cli/CliArguments.h"
 
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace SumirelCli {
@@ -10,15 +11,30 @@ namespace {
 struct ValueOption {
     std::string_view name;
     std::optional<std::string> CliArguments::*field;
-    bool writeOnly;
+    // The one command the option belongs to; Help for every command.
+    Command onlyFor;
 };
 
 constexpr ValueOption kValueOptions[] = {
-    {"--ini", &CliArguments::iniFile, false},
-    {"--date", &CliArguments::date, true},
-    {"--weather", &CliArguments::weather, true},
-    {"--title", &CliArguments::title, true},
+    {"--ini", &CliArguments::iniFile, Command::Help},
+    {"--date", &CliArguments::date, Command::Write},
+    {"--weather", &CliArguments::weather, Command::Write},
+    {"--title", &CliArguments::title, Command::Write},
+    {"--fingerprint", &CliArguments::fingerprint, Command::Trust},
 };
+
+const char* CommandName(Command command) {
+    switch (command) {
+        case Command::Write:
+            return "write";
+        case Command::Upload:
+            return "upload";
+        case Command::Trust:
+            return "trust";
+        default:
+            return "";
+    }
+}
 
 const ValueOption* FindValueOption(std::string_view name) {
     for (const ValueOption& option : kValueOptions) {
@@ -34,7 +50,8 @@ const ValueOption* FindValueOption(std::string_view name) {
 std::variant<CliArguments, UsageError> ParseArguments(int argc, const char* const* argv) {
     CliArguments result;
     std::optional<Command> command;
-    std::vector<std::string_view> writeOptionsGiven;
+    // Options given that belong to one command only, with that command.
+    std::vector<std::pair<std::string_view, Command>> boundOptionsGiven;
 
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
@@ -48,7 +65,12 @@ std::variant<CliArguments, UsageError> ParseArguments(int argc, const char* cons
         }
         if (argument == "--force") {
             result.force = true;
-            writeOptionsGiven.push_back("--force");
+            boundOptionsGiven.emplace_back("--force", Command::Write);
+            continue;
+        }
+        if (argument == "--dry-run") {
+            result.dryRun = true;
+            boundOptionsGiven.emplace_back("--dry-run", Command::Upload);
             continue;
         }
         if (argument.size() > 1 && argument.front() == '-') {
@@ -71,8 +93,8 @@ std::variant<CliArguments, UsageError> ParseArguments(int argc, const char* cons
                 return UsageError{std::string(name) + " is given twice"};
             }
             field = std::move(value);
-            if (option->writeOnly) {
-                writeOptionsGiven.push_back(option->name);
+            if (option->onlyFor != Command::Help) {
+                boundOptionsGiven.emplace_back(option->name, option->onlyFor);
             }
             continue;
         }
@@ -85,6 +107,8 @@ std::variant<CliArguments, UsageError> ParseArguments(int argc, const char* cons
             command = Command::Rebuild;
         } else if (argument == "upload") {
             command = Command::Upload;
+        } else if (argument == "trust") {
+            command = Command::Trust;
         } else {
             return UsageError{"unknown command \"" + std::string(argument) + "\""};
         }
@@ -93,8 +117,11 @@ std::variant<CliArguments, UsageError> ParseArguments(int argc, const char* cons
     if (!command.has_value()) {
         return UsageError{"no command given"};
     }
-    if (*command != Command::Write && !writeOptionsGiven.empty()) {
-        return UsageError{std::string(writeOptionsGiven.front()) + " belongs to the write command"};
+    for (const auto& [name, owner] : boundOptionsGiven) {
+        if (owner != *command) {
+            return UsageError{std::string(name) + " belongs to the " + CommandName(owner) +
+                              " command"};
+        }
     }
     result.command = *command;
     return result;

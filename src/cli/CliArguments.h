@@ -8,7 +8,7 @@
 
 namespace SumirelCli {
 
-enum class Command { Help, Version, Write, Rebuild, Upload };
+enum class Command { Help, Version, Write, Rebuild, Upload, Trust };
 
 struct CliArguments {
     Command command = Command::Help;
@@ -19,6 +19,11 @@ struct CliArguments {
     std::optional<std::string> title;
     // Write only: store the entry even when it equals the diary's newest one.
     bool force = false;
+    // Upload only: show what would be sent, connect to nothing.
+    bool dryRun = false;
+    // Trust only: store the server's identity when its fingerprint is this one (for scripts
+    // and other places without a terminal to answer on).
+    std::optional<std::string> fingerprint;
 };
 
 // What is wrong with a command line, in one sentence for the usage message.

@@ -166,7 +166,10 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
             return Write(arguments, iniFileName, in, out, err);
         }
         if (arguments.command == Command::Upload) {
-            return Upload(iniFileName, out, err);
+            return Upload(iniFileName, arguments.dryRun, out, err);
+        }
+        if (arguments.command == Command::Trust) {
+            return Trust(iniFileName, arguments.fingerprint, in, out, err);
         }
         return Rebuild(iniFileName, out, err);
     } catch (const Sumirel::PlatformError& error) {

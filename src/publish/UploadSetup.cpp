@@ -6,6 +6,8 @@
 
 #include "platform/qt/DialUp.h"
 #include "platform/qt/FtpClient.h"
+#include "platform/ssh/SftpClient.h"
+#include "settings/SettingsFile.h"
 
 namespace Sumirel {
 
@@ -25,15 +27,38 @@ bool EqualsIgnoringCase(const std::string& text, const char* word) {
     return true;
 }
 
+constexpr std::int32_t kFtpPort = 21;
+constexpr std::int32_t kSshPort = 22;
+
 }  // namespace
 
+std::string ProtocolName(const FTPSetting& ftp) {
+    // A missing key reads as FTP; an empty value is taken the same way.
+    if (ftp.Protocol.empty() || EqualsIgnoringCase(ftp.Protocol, Protocols::kFtp)) {
+        return Protocols::kFtp;
+    }
+    for (const char* name : {Protocols::kFtpes, Protocols::kSftp}) {
+        if (EqualsIgnoringCase(ftp.Protocol, name)) {
+            return name;
+        }
+    }
+    throw UnknownProtocolError("[FTP] Protocol=" + ftp.Protocol +
+                               " is not a known protocol (FTP, FTPES or SFTP)");
+}
+
 ConnectionOptions UploadConnection(const FTPSetting& ftp) {
+    const std::string protocol = ProtocolName(ftp);
     ConnectionOptions options;
     options.Host = ftp.HostName;
     options.UserID = ftp.ID;
     options.Password = ftp.Pass;
     options.Port = ftp.Port;
-    options.Tls = EqualsIgnoringCase(ftp.Protocol, Protocols::kFtpes);
+    // The settings' Port falls back on the FTP port when the key is missing, so for SFTP
+    // that value (and 0) means SSH's own port; an SSH server on port 21 is not a thing.
+    if (protocol == Protocols::kSftp && (options.Port == 0 || options.Port == kFtpPort)) {
+        options.Port = kSshPort;
+    }
+    options.Tls = protocol == Protocols::kFtpes;
     options.Passive = ftp.Passive;
     options.Fingerprint = ftp.Fingerprint;
     // A timeout of 0 or less would fail every transfer at once; the default stands then.
@@ -41,13 +66,16 @@ ConnectionOptions UploadConnection(const FTPSetting& ftp) {
     return options;
 }
 
-UploadSetup SetUpUpload(const Settings& settings, FtpClient& client, DialUp* dialUp) {
+std::unique_ptr<UploadClient> CreateUploadClient(const FTPSetting& ftp) {
+    if (ProtocolName(ftp) == Protocols::kSftp) {
+        return std::make_unique<SftpClient>();
+    }
+    return std::make_unique<FtpClient>();
+}
+
+UploadSetup SetUpUpload(const Settings& settings, UploadClient& client, DialUp* dialUp) {
     const FTPSetting& ftp = settings.Ftp;
-    const ConnectionOptions options = UploadConnection(ftp);
-    client.Host = options.Host;
-    client.UserID = options.UserID;
-    client.Password = options.Password;
-    client.Port = options.Port;
+    client.Options = UploadConnection(ftp);
     if (dialUp != nullptr) {
         dialUp->EntryName = ftp.DialEntryName;
         dialUp->UserName = ftp.DialID;
@@ -70,6 +98,12 @@ UploadSetup SetUpUpload(const Settings& settings, FtpClient& client, DialUp* dia
     setup.Plan.UseDialUp = ftp.DialUp;
     setup.Plan.HangUpAfter = ftp.QuitDialUp;
     return setup;
+}
+
+void StoreFingerprint(const std::string& iniFileName, const std::string& fingerprint) {
+    SettingsWriter writer(iniFileName);
+    writer.Text(SettingsKeys::kFtp, "Fingerprint", fingerprint);
+    writer.Commit();
 }
 
 }  // namespace Sumirel

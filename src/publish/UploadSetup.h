@@ -1,8 +1,10 @@
 #pragma once
 // The upload's set-up from the settings, shared by the window's upload command and
-// sumirel-cli: the connection copied into the client, the dial-up entry into the dial-up
-// component, and the plan of what to send (every target file, then the page).
+// sumirel-cli: the client for the protocol of the settings, the connection copied into it,
+// the dial-up entry into the dial-up component, and the plan of what to send (every target
+// file, then the page, then the feed).
 
+#include <memory>
 #include <string>
 
 #include "platform/qt/UploadClient.h"
@@ -12,7 +14,6 @@
 namespace Sumirel {
 
 class DialUp;
-class FtpClient;
 
 struct UploadSetup {
     UploadPlan Plan;
@@ -21,11 +22,29 @@ struct UploadSetup {
     std::string Missing;
 };
 
-// The connection's parameters as the settings give them.
+// A Protocol the settings name that no client speaks. Its text names the value.
+class UnknownProtocolError : public PlatformError {
+public:
+    using PlatformError::PlatformError;
+};
+
+// The protocol's name as shown to the user ("FTP", "FTPES", "SFTP"), whatever case the
+// settings wrote it in; throws UnknownProtocolError.
+std::string ProtocolName(const FTPSetting& ftp);
+
+// The connection's parameters as the settings give them. Throws UnknownProtocolError.
 ConnectionOptions UploadConnection(const FTPSetting& ftp);
 
-// Sets `client` (and `dialUp`, when there is one) from the settings and plans the files. The
-// client and the dial-up component are set even when the upload cannot run.
-UploadSetup SetUpUpload(const Settings& settings, FtpClient& client, DialUp* dialUp);
+// The client that speaks the settings' Protocol (FtpClient for FTP and FTPES, SftpClient for
+// SFTP), its Options not yet set. Throws UnknownProtocolError.
+std::unique_ptr<UploadClient> CreateUploadClient(const FTPSetting& ftp);
+
+// Sets `client`'s Options (and `dialUp`, when there is one) from the settings and plans the
+// files. The client and the dial-up component are set even when the upload cannot run.
+UploadSetup SetUpUpload(const Settings& settings, UploadClient& client, DialUp* dialUp);
+
+// Stores `fingerprint` as the trusted identity ([FTP] Fingerprint) in the settings file, in
+// one replacement. Throws IniWriteError.
+void StoreFingerprint(const std::string& iniFileName, const std::string& fingerprint);
 
 }  // namespace Sumirel

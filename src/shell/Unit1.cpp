@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTextDocument>
+#include <QTime>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -608,19 +609,32 @@ std::int32_t TSumirelForm::FtpPort() const {
 
 void TSumirelForm::FTPP1Click() {
     Run([this] {
-        const UploadSetup setup = SetUpUpload(settings_, *FTP, RAS.get());
+        // The main window's FTP component keeps the port, the connection dialog's default.
+        FTP->Port = settings_.Ftp.Port;
+        const std::unique_ptr<UploadClient> client = CreateUploadClient(settings_.Ftp);
+        const UploadSetup setup = SetUpUpload(settings_, *client, RAS.get());
         if (!setup.Missing.empty()) {
             return;
         }
         TUpdateForm form(this);
         form.SendFiles = setup.Plan.SendFiles;
         form.RemoteDir = setup.Plan.RemoteDir;
-        form.FtpClient_ = FTP.get();
+        form.FtpClient_ = client.get();
+        form.IniFileName = IniFileName;
         form.DialUpLink = RAS.get();
         form.UseDialUp = setup.Plan.UseDialUp;
         form.HangUpAfter = setup.Plan.HangUpAfter;
         form.BindDialUp(RAS.get());
         form.exec();
+        if (!form.TrustedFingerprint.empty()) {
+            settings_.Ftp.Fingerprint = form.TrustedFingerprint;
+        }
+        if (form.Succeeded) {
+            statusBar()->showMessage(
+                U("%1 ファイルを転送しました (%2)")
+                    .arg(form.FilesSent)
+                    .arg(QTime::currentTime().toString(QStringLiteral("HH:mm"))));
+        }
     });
 }
 

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -23,10 +24,14 @@
 #include <gtest/gtest.h>
 
 #include "diary/DiaryFile.h"
+#include "platform/FileIO.h"
+#include "platform/IniFile.h"
 #include "platform/WriterLock.h"
+#include "platform_ssh/SshServers.h"
 #include "settings/Scramble.h"
 #include "support/FtpServer.h"
 #include "support/TempDir.h"
+#include "support/TestCertificates.h"
 
 extern char** environ;
 
@@ -693,20 +698,125 @@ TEST_F(CliTest, UploadSendsTargetsThenPageAndLogsEachStep) {
     };
     const Outcome sent = upload("secret");
     EXPECT_EQ(sent.status, 0) << sent.err;
+    const std::string checked = Utf8(u8"確認: サーバー上の大きさが一致しました\n");
     EXPECT_EQ(sent.out, Utf8(u8"接続中\n接続完了\nファイル ") + target +
-                            Utf8(u8" を転送中\n転送完了\nファイル ") + page +
-                            Utf8(u8" を転送中\n転送完了\n"));
+                            Utf8(u8" を転送中\n転送完了\n") + checked + Utf8(u8"ファイル ") + page +
+                            Utf8(u8" を転送中\n転送完了\n") + checked);
+    EXPECT_EQ(sent.err, "") << "no progress line without a terminal";
     EXPECT_EQ(ReadBytes((server.Root() / "index.html").string()), ReadBytes(target));
     EXPECT_EQ(ReadBytes((server.Root() / Sjis(u8"日記.html")).string()), "page");
 
     const Outcome refused = upload("wrong");
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.out, Utf8(u8"接続中\n失敗\n"));
+    // The reason goes where errors go: the server's reply to the password.
+    EXPECT_NE(refused.err.find("530"), std::string::npos) << refused.err;
 
     WriteIni(IniText());
     const Outcome noHost = Cli({"upload"});
     EXPECT_EQ(noHost.status, 2);
     EXPECT_NE(noHost.err.find("HostName"), std::string::npos);
+}
+
+// The dry run shows what would go where and connects to nothing: the server sees no command,
+// and a host where nothing listens is no failure.
+TEST_F(CliTest, DryRunListsTheFilesAndConnectsToNothing) {
+    SumirelTest::FtpServer server;
+    dir.Write(Utf8(u8"日記.html"), "page");
+    const auto settings = [&](int port, const std::string& protocol) {
+        WriteIni(IniText() + "[FTP]\r\nHostName=127.0.0.1\r\nPort=" + std::to_string(port) +
+                 "\r\nProtocol=" + protocol + "\r\nDefaultDir=site\r\n");
+    };
+    settings(server.Port(), "FTPES");
+    const Outcome shown = Cli({"upload", "--dry-run"});
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.out,
+              "dry run, nothing is sent: FTPES 127.0.0.1:" + std::to_string(server.Port()) +
+                  ", folder site\n" + target + "\t" + std::to_string(ReadBytes(target).size()) +
+                  " bytes\t-> index.html\n" + page + Utf8(u8"\t4 bytes\t-> 日記.html\n"));
+    EXPECT_TRUE(server.Commands().empty());
+
+    settings(0, "sftp");
+    const Outcome sftp = Cli({"upload", "--dry-run"});
+    EXPECT_EQ(sftp.status, 0) << sftp.err;
+    EXPECT_EQ(sftp.out.rfind("dry run, nothing is sent: SFTP 127.0.0.1:22, folder site\n", 0), 0u);
+
+    std::filesystem::remove(Sumirel::NativePath(page));
+    const Outcome missing = Cli({"upload", "--dry-run"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.out.find("missing or unreadable"), std::string::npos);
+
+    EXPECT_EQ(Cli({"rebuild", "--dry-run"}).status, 2) << "--dry-run belongs to upload";
+    settings(21, "scp");
+    const Outcome unknown = Cli({"upload", "--dry-run"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("Protocol=scp"), std::string::npos);
+}
+
+// An untrusted certificate stops the upload before the login and says how to trust it; trust
+// shows it, stores it only when told its fingerprint without a terminal, and then the upload
+// goes through.
+TEST_F(CliTest, UntrustedCertificateThenTrust) {
+    const std::string certificate = SumirelTest::Certificates().selfSigned;
+    const std::string fingerprint = SumirelTest::TestCertificates::Fingerprint(certificate);
+    SumirelTest::FtpServer::Options options;
+    options.tlsCertificate = certificate;
+    SumirelTest::FtpServer server(options);
+    dir.Write(Utf8(u8"日記.html"), "page");
+    WriteIni(IniText() + "[FTP]\r\nHostName=127.0.0.1\r\nPort=" + std::to_string(server.Port()) +
+             "\r\nProtocol=FTPES\r\nID=" + Sumirel::ScrambleText("writer") +
+             "\r\nPass=" + Sumirel::ScrambleText("secret") + "\r\n");
+
+    const Outcome refused = Cli({"upload"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.out.find(Utf8(u8"失敗")), std::string::npos);
+    EXPECT_NE(refused.err.find("fingerprint: " + fingerprint), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find(" trust"), std::string::npos);
+    for (const std::string& command : server.Commands()) {
+        EXPECT_NE(command.rfind("USER", 0), 0u) << "no login before trust";
+    }
+
+    const Outcome shown = Cli({"trust"});
+    EXPECT_EQ(shown.status, 1) << "not a terminal: nothing stored";
+    EXPECT_NE(shown.out.find(fingerprint), std::string::npos) << shown.out;
+    EXPECT_NE(shown.err.find("--fingerprint " + fingerprint), std::string::npos);
+
+    const Outcome wrong = Cli({"trust", "--fingerprint", "AA:BB"});
+    EXPECT_EQ(wrong.status, 1);
+
+    std::string lower = fingerprint;
+    for (char& c : lower) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    const Outcome stored = Cli({"trust", "--fingerprint", lower});
+    EXPECT_EQ(stored.status, 0) << stored.err;
+    EXPECT_EQ(Sumirel::IniFile(ini).ReadString("FTP", "Fingerprint", ""), fingerprint);
+    EXPECT_EQ(Cli({"trust"}).status, 0) << "already trusted";
+
+    const Outcome sent = Cli({"upload"});
+    EXPECT_EQ(sent.status, 0) << sent.err;
+    EXPECT_EQ(ReadBytes((server.Root() / Sjis(u8"日記.html")).string()), "page");
+}
+
+// Protocol=SFTP through the same command: a password login to the paramiko server whose host
+// key is pinned, DefaultDir relative to the login folder.
+TEST_F(CliTest, UploadOverSftpWithAPassword) {
+    SshTest::ParamikoSftpServer server(SshTest::ParamikoSftpServer::Options{});
+    std::filesystem::create_directory(server.Root() / "site");
+    // The paramiko server takes names as UTF-8, so the page has a plain name here (sshd, which
+    // takes any bytes, gets Shift-JIS names in the SFTP client's own tests).
+    const std::string plainPage = dir.Write("Diary.html", "page");
+    std::string settings = IniText();
+    settings.replace(settings.find(Sjis(page)), Sjis(page).size(), plainPage);
+    WriteIni(settings + "[FTP]\r\nHostName=127.0.0.1\r\nProtocol=sftp\r\nPort=" +
+             std::to_string(server.Port()) +
+             "\r\nDefaultDir=site\r\nFingerprint=" + server.HostKey().fingerprint +
+             "\r\nID=" + Sumirel::ScrambleText(SshTest::ParamikoSftpServer::kUser) +
+             "\r\nPass=" + Sumirel::ScrambleText(SshTest::ParamikoSftpServer::kPassword) + "\r\n");
+    const Outcome sent = Cli({"upload"});
+    EXPECT_EQ(sent.status, 0) << sent.out << sent.err;
+    EXPECT_EQ(ReadBytes((server.Root() / "site" / "Diary.html").string()), "page");
+    EXPECT_NE(sent.out.find(Utf8(u8"siteへ変更\nディレクトリ変更完了\n")), std::string::npos);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@ namespace {
 
 using Sumirel::DecideHostKeyTrust;
 using Sumirel::KnownHostsVerdict;
-using Sumirel::SameFingerprint;
+using Sumirel::SameHostKeyFingerprint;
 using Sumirel::TrustDecision;
 
 constexpr const char* kKey = "SHA256:q3BUw1Tm7dH1k7eVxHkZTQwEpq9nLJZ0XKcX7PpbBrA";
@@ -43,16 +43,17 @@ TEST(DecideHostKeyTrust, FollowsKnownHostsAndThePin) {
     }
 }
 
-TEST(SameFingerprint, ComparesTheDigestExactly) {
+TEST(SameHostKeyFingerprint, ComparesTheDigestExactly) {
     const std::string key = kKey;
-    EXPECT_TRUE(SameFingerprint(key, key));
-    EXPECT_TRUE(SameFingerprint(key, " sha256:" + key.substr(7) + "=\n")) << "prefix, blanks, pad";
-    EXPECT_FALSE(SameFingerprint(key, kOther));
-    EXPECT_FALSE(SameFingerprint(key, "SHA256:Q3BUw1Tm7dH1k7eVxHkZTQwEpq9nLJZ0XKcX7PpbBrA"))
+    EXPECT_TRUE(SameHostKeyFingerprint(key, key));
+    EXPECT_TRUE(SameHostKeyFingerprint(key, " sha256:" + key.substr(7) + "=\n"))
+        << "prefix, blanks, pad";
+    EXPECT_FALSE(SameHostKeyFingerprint(key, kOther));
+    EXPECT_FALSE(SameHostKeyFingerprint(key, "SHA256:Q3BUw1Tm7dH1k7eVxHkZTQwEpq9nLJZ0XKcX7PpbBrA"))
         << "base64 is case-sensitive";
-    EXPECT_FALSE(SameFingerprint("", "")) << "empty matches nothing";
-    EXPECT_FALSE(SameFingerprint("SHA256:", "SHA256:"));
-    EXPECT_FALSE(SameFingerprint(key.substr(7), key.substr(7))) << "the prefix is required";
+    EXPECT_FALSE(SameHostKeyFingerprint("", "")) << "empty matches nothing";
+    EXPECT_FALSE(SameHostKeyFingerprint("SHA256:", "SHA256:"));
+    EXPECT_FALSE(SameHostKeyFingerprint(key.substr(7), key.substr(7))) << "the prefix is required";
 }
 
 }  // namespace

@@ -33,14 +33,14 @@ std::string_view Digest(std::string_view text) {
 
 }  // namespace
 
-bool SameFingerprint(const std::string& a, const std::string& b) {
+bool SameHostKeyFingerprint(const std::string& a, const std::string& b) {
     const std::string_view digestA = Digest(a);
     return !digestA.empty() && digestA == Digest(b);
 }
 
 TrustDecision DecideHostKeyTrust(KnownHostsVerdict knownHosts, const std::string& fingerprint,
                                  const std::string& pinned) {
-    const bool pinnedMatches = SameFingerprint(fingerprint, pinned);
+    const bool pinnedMatches = SameHostKeyFingerprint(fingerprint, pinned);
     if (knownHosts == KnownHostsVerdict::Match || pinnedMatches) {
         return TrustDecision::Accept;
     }

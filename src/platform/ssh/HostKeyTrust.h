@@ -28,6 +28,6 @@ TrustDecision DecideHostKeyTrust(KnownHostsVerdict knownHosts, const std::string
 // Fingerprints in the form "SHA256:" followed by base64 (ssh-keygen -l -E sha256). The prefix
 // is compared without regard to case, the base64 exactly; surrounding blanks and base64
 // padding do not count. An empty text equals nothing.
-bool SameFingerprint(const std::string& a, const std::string& b);
+bool SameHostKeyFingerprint(const std::string& a, const std::string& b);
 
 }  // namespace Sumirel

@@ -700,6 +700,7 @@ struct SftpClient::Impl {
             U("SSH サーバー: %1\nホスト鍵の種類: %2").arg(where, QString::fromUtf8(key->type)));
         decision = DecideHostKeyTrust(key->verdict, key->fingerprint, options.Fingerprint);
         identity.Changed = decision == TrustDecision::Refuse;
+        identity.Trusted = decision == TrustDecision::Accept;
         return identity;
     }
 
@@ -729,7 +730,8 @@ void SftpClient::Connect() {
                           ToShiftJis(U("警告: SFTP サーバー %1 のホスト鍵が変わりました。"
                                        "別のサーバーがなりすましている恐れがあるため、接続しませ"
                                        "ん。\n新しいホスト鍵の指紋: %2")
-                                         .arg(host, fingerprint)));
+                                         .arg(host, fingerprint)),
+                          identity);
     }
     if (decision == TrustDecision::Ask) {
         bool accepted = false;
@@ -744,7 +746,8 @@ void SftpClient::Connect() {
             throw UploadError(Kind::Trust,
                               ToShiftJis(U("SFTP サーバー %1 のホスト鍵は信頼されていません。\n"
                                            "ホスト鍵の指紋: %2")
-                                             .arg(host, fingerprint)));
+                                             .arg(host, fingerprint)),
+                              identity);
         }
     }
     const std::shared_ptr<Connection> c = impl_->connection;
