@@ -56,6 +56,10 @@ bool SettingsReader::Bool(std::string_view section, std::string_view key) const 
     return Bool(Checked(FindSettingRow(section, key), {SettingKind::Bool}));
 }
 
+bool SettingsReader::Holds(std::string_view section, std::string_view key) const {
+    return text_.Find(std::string(section), std::string(key)).has_value();
+}
+
 SettingsWriter::SettingsWriter(std::string iniFileName) : edit_(std::move(iniFileName)) {}
 
 void SettingsWriter::Text(std::string_view section, std::string_view key,

@@ -25,6 +25,8 @@ public:
     std::string Text(std::string_view section, std::string_view key) const;
     std::int32_t Integer(std::string_view section, std::string_view key) const;
     bool Bool(std::string_view section, std::string_view key) const;
+    // Whether the file holds the key at all, whatever its value.
+    bool Holds(std::string_view section, std::string_view key) const;
 
     std::string Text(const SettingRow& row) const;
     std::int32_t Integer(const SettingRow& row) const;

@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -25,6 +26,13 @@ void VerifyEndShownAndSelected(const QLineEdit* edit) {
     QCOMPARE(edit->cursorPosition(), edit->text().size());
 }
 
+// The designed client size with the backup and feed groups below it.
+QSize DesignedSize(const TSettingForm& form) {
+    return QSize(349, 394 + form.BackupGroupBox->sizeHint().height() +
+                          form.FeedGroupBox->sizeHint().height() + 8)
+        .expandedTo(form.minimumSizeHint());
+}
+
 }  // namespace
 
 class SettingFormTest : public QObject, private SumirelTest::DialogFixture {
@@ -43,7 +51,7 @@ private slots:
         Open(form);
         QCOMPARE(form.windowTitle(), U("設定"));
         // The designed size, or what the layout needs where the font is taller than designed.
-        QCOMPARE(form.size(), QSize(349, 394).expandedTo(form.minimumSizeHint()));
+        QCOMPARE(form.size(), DesignedSize(form));
         QCOMPARE(form.DiaryFileNameEdit->text(), QString::fromStdString(here + "/Diary.txt"));
         for (const QLineEdit* edit :
              {form.DiaryFileNameEdit, form.HtmlFileNameEdit, form.TemplateFileNameEdit}) {
@@ -58,7 +66,9 @@ private slots:
                                      "/Diary.html\r\nTemplateFileName=" + here +
                                      "/Template.html\r\n"
                                      "[Settings]\r\nYearSep=/\r\nMonSep=/\r\nDaySep=\r\n"
-                                     "LenStartString=\r\nLenEndString=<BR>\r\nOtherFiles=\r\n");
+                                     "LenStartString=\r\nLenEndString=<BR>\r\nOtherFiles=\r\n"
+                                     "BackupCount=10\r\n"
+                                     "[Feed]\r\nFileName=\r\nUrl=\r\nTitle=\r\nEntries=15\r\n");
         QVERIFY(dialogs->shown.isEmpty());
     }
 
@@ -69,7 +79,10 @@ private slots:
             "[Files]\r\nDiaryFileName=日記/diary.txt\r\nHtmlFileName=/srv/www/d.html\r\n"
             "TemplateFileName=t.html\r\n"
             "[Settings]\r\nYearSep=年\r\nMonSep=月\r\nDaySep=日\r\n"
-            "LenStartString=\" <P>\"\r\nLenEndString=</P>\r\nOtherFiles=/a.html<\r\n");
+            "LenStartString=\" <P>\"\r\nLenEndString=</P>\r\nOtherFiles=/a.html<\r\n"
+            "BackupCount=0\r\n"
+            "[Feed]\r\nFileName=/srv/www/atom.xml\r\nUrl=https://example.org/日記/Diary.html\r\n"
+            "Title=すみれ日記\r\nEntries=3\r\n");
         dir->Write("sumirel.ini", stored);
         TSettingForm form(nullptr, ini);
         Open(form);
@@ -83,7 +96,12 @@ private slots:
                      {form.MonEdit, "月"},
                      {form.DayEdit, "日"},
                      {form.LenStartEdit, " <P>"},
-                     {form.LenEndEdit, "</P>"}};
+                     {form.LenEndEdit, "</P>"},
+                     {form.BackupCountEdit, "0"},
+                     {form.FeedFileNameEdit, "/srv/www/atom.xml"},
+                     {form.FeedUrlEdit, "https://example.org/日記/Diary.html"},
+                     {form.FeedTitleEdit, "すみれ日記"},
+                     {form.FeedEntriesEdit, "3"}};
         for (const auto& s : shown) {
             QCOMPARE(s.edit->text(), U(s.text));
         }
@@ -96,14 +114,32 @@ private slots:
         TSettingForm form(nullptr, ini);
         Open(form);
         QStringList visited{QApplication::focusWidget()->objectName()};
-        for (int i = 0; i < 15; ++i) {
+        for (int i = 0; i < 21; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             visited << QApplication::focusWidget()->objectName();
         }
-        QCOMPARE(visited, QStringList({"Button1", "Button2", "DiaryFileNameEdit", "Button3",
-                                       "HtmlFileNameEdit", "Button4", "TemplateFileNameEdit",
-                                       "Button5", "OtherFileEdit", "Button6", "YearEdit", "MonEdit",
-                                       "DayEdit", "LenStartEdit", "LenEndEdit", "Button1"}));
+        QCOMPARE(visited, QStringList({"Button1",
+                                       "Button2",
+                                       "DiaryFileNameEdit",
+                                       "Button3",
+                                       "HtmlFileNameEdit",
+                                       "Button4",
+                                       "TemplateFileNameEdit",
+                                       "Button5",
+                                       "OtherFileEdit",
+                                       "Button6",
+                                       "YearEdit",
+                                       "MonEdit",
+                                       "DayEdit",
+                                       "LenStartEdit",
+                                       "LenEndEdit",
+                                       "BackupCountEdit",
+                                       "FeedFileNameEdit",
+                                       "Button7",
+                                       "FeedUrlEdit",
+                                       "FeedTitleEdit",
+                                       "FeedEntriesEdit",
+                                       "Button1"}));
     }
 
     // Every "<" of the stored list is a line break of the box, and back.
@@ -136,16 +172,24 @@ private slots:
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("suffix");
         QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("section");
         QTest::newRow("diary file") << "Button3"
                                     << "DiaryFileNameEdit" << U("テキストファイル (*.txt)") << "txt"
-                                    << "DiaryFileName";
+                                    << "DiaryFileName"
+                                    << "Files";
         QTest::newRow("page") << "Button4"
                               << "HtmlFileNameEdit" << U("HTMLファイル (*.html *.htm)") << "html"
-                              << "HtmlFileName";
+                              << "HtmlFileName"
+                              << "Files";
         QTest::newRow("template") << "Button5"
                                   << "TemplateFileNameEdit"
                                   << U("テンプレートファイル (*.html *.htm)") << "html"
-                                  << "TemplateFileName";
+                                  << "TemplateFileName"
+                                  << "Files";
+        QTest::newRow("feed") << "Button7"
+                              << "FeedFileNameEdit" << U("Atomフィード (*.xml *.atom)") << "xml"
+                              << "FileName"
+                              << "Feed";
     }
 
     void browseButtons() {
@@ -154,6 +198,7 @@ private slots:
         QFETCH(QString, filter);
         QFETCH(QString, suffix);
         QFETCH(QString, key);
+        QFETCH(QString, section);
         TSettingForm form(nullptr, ini);
         Open(form);
         auto* target = form.findChild<QLineEdit*>(edit);
@@ -180,7 +225,7 @@ private slots:
         VerifyEndShownAndSelected(target);
 
         form.Button1->click();
-        QCOMPARE(IniFile(ini).ReadString("Files", key.toStdString(), ""),
+        QCOMPARE(IniFile(ini).ReadString(section.toStdString(), key.toStdString(), ""),
                  Sjis(chosen.toStdString()));
     }
 
@@ -219,6 +264,11 @@ private slots:
         QTest::newRow("escape on a browse button") << "Button3" << int(Qt::Key_Escape) << false;
         QTest::newRow("escape on the target browse button")
             << "Button6" << int(Qt::Key_Escape) << false;
+        QTest::newRow("escape in the backup count")
+            << "BackupCountEdit" << int(Qt::Key_Escape) << true;
+        QTest::newRow("escape in the feed address") << "FeedUrlEdit" << int(Qt::Key_Escape) << true;
+        QTest::newRow("escape on the feed browse button")
+            << "Button7" << int(Qt::Key_Escape) << false;
     }
 
     void keys() {
@@ -249,6 +299,8 @@ private slots:
         QTest::newRow("return in the diary file edit")
             << "DiaryFileNameEdit" << int(Qt::Key_Return) << true;
         QTest::newRow("keypad enter in the year edit") << "YearEdit" << int(Qt::Key_Enter) << true;
+        QTest::newRow("return in the feed entries")
+            << "FeedEntriesEdit" << int(Qt::Key_Return) << true;
         QTest::newRow("return in the target box")
             << "OtherFileEdit" << int(Qt::Key_Return) << false;
         QTest::newRow("return on a browse button") << "Button3" << int(Qt::Key_Return) << false;
@@ -291,6 +343,8 @@ private slots:
                                           << "TemplateFileNameEdit" << true;
         QTest::newRow("target files, cancelled") << "Button6"
                                                  << "OtherFileEdit" << false;
+        QTest::newRow("feed, cancelled") << "Button7"
+                                         << "FeedFileNameEdit" << false;
     }
 
     void keysAfterBrowsing() {
@@ -312,6 +366,61 @@ private slots:
             QCOMPARE(form.result(),
                      int(key == Qt::Key_Escape ? QDialog::Rejected : QDialog::Accepted));
         }
+    }
+
+    // The counts are whole numbers, 0 or more; anything else names the text and writes
+    // nothing, not even the keys that are fine.
+    void counts_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("error");  // empty when stored
+        QTest::addColumn<int>("stored");
+        for (const char* control : {"BackupCountEdit", "FeedEntriesEdit"}) {
+            QTest::addRow("%s, nominal", control) << control << "7" << QString() << 7;
+            QTest::addRow("%s, zero", control) << control << "0" << QString() << 0;
+            QTest::addRow("%s, hexadecimal", control) << control << "$10" << QString() << 16;
+            QTest::addRow("%s, letters", control)
+                << control << U("十") << U("'十' は整数ではありません") << 0;
+            QTest::addRow("%s, empty", control)
+                << control << "" << U("'' は整数ではありません") << 0;
+            QTest::addRow("%s, negative", control)
+                << control << "-1" << U("'-1' は0以上の整数ではありません") << 0;
+        }
+    }
+
+    void counts() {
+        QFETCH(QString, control);
+        QFETCH(QString, typed);
+        QFETCH(QString, error);
+        QFETCH(int, stored);
+        const std::string before =
+            "[Settings]\r\nYearSep=-\r\nBackupCount=4\r\n[Feed]\r\nEntries=9\r\n";
+        dir->Write("sumirel.ini", before);
+        const std::string linked = dir->File("linked.ini");
+        QCOMPARE(::link(ini.c_str(), linked.c_str()), 0);
+        TSettingForm form(nullptr, ini);
+        Open(form);
+        QCOMPARE(form.BackupCountEdit->text(), QString("4"));
+        QCOMPARE(form.FeedEntriesEdit->text(), QString("9"));
+        form.YearEdit->setText(".");
+        form.FeedUrlEdit->setText("https://example.org/d.html");
+        form.findChild<QLineEdit*>(control)->setText(typed);
+        form.Button1->click();
+        if (error.isEmpty()) {
+            QVERIFY(!form.isVisible());
+            const bool backup = control == "BackupCountEdit";
+            const IniFile file(ini);
+            QCOMPARE(file.ReadInteger("Settings", "BackupCount", -1), backup ? stored : 4);
+            QCOMPARE(file.ReadInteger("Feed", "Entries", -1), backup ? 9 : stored);
+            QCOMPARE(file.ReadString("Settings", "YearSep", ""), std::string("."));
+            // All keys arrived in one replacement: the old file, still reachable by its
+            // other name, is whole and unchanged.
+            QCOMPARE(ReadBytes(linked), before);
+            return;
+        }
+        QCOMPARE(dialogs->shown, QStringList{Error(error)});
+        QVERIFY(form.isVisible());
+        QCOMPARE(ReadBytes(ini), before);
     }
 
     void readOnlyFileKeepsDialogOpen() {

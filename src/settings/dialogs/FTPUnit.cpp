@@ -3,12 +3,16 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <initializer_list>
 #include <iterator>
@@ -35,8 +39,52 @@ QString U(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
-// After "'" and the port text.
+// After "'" and the port or timeout text.
 constexpr char kNotWholeNumber[] = "' は整数ではありません";
+constexpr char kNotPositive[] = "' は1以上の整数ではありません";
+
+constexpr int kFtpPort = 21;
+constexpr int kSftpPort = 22;
+
+// An SSH host key's fingerprint reads "SHA256:" and base64; a certificate's is hex pairs.
+bool IsHostKeyFingerprint(const std::string& fingerprint) {
+    return QString::fromStdString(fingerprint)
+        .startsWith(QLatin1String("SHA256:"), Qt::CaseInsensitive);
+}
+
+// The stored fingerprint, whole: it wraps anywhere, in a fixed-width font so that it can be
+// compared character by character, and can be selected and copied but not edited.
+class FingerprintBox : public QPlainTextEdit {
+public:
+    explicit FingerprintBox(QWidget* parent) : QPlainTextEdit(parent) {
+        // Only the family is set, so the size follows the dialog's font.
+        QFont fixed;
+        fixed.setFamilies(QFontDatabase::systemFont(QFontDatabase::FixedFont).families());
+        fixed.setStyleHint(QFont::TypeWriter);
+        setFont(fixed);
+        setReadOnly(true);
+        setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        setFocusPolicy(Qt::StrongFocus);
+        setTabChangesFocus(true);
+        setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        setWordWrapMode(QTextOption::WrapAnywhere);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setPlaceholderText(QString::fromUtf8("（なし）"));
+    }
+
+    QSize sizeHint() const override { return {QPlainTextEdit::sizeHint().width(), LinesHeight()}; }
+    QSize minimumSizeHint() const override {
+        return {QPlainTextEdit::minimumSizeHint().width(), LinesHeight()};
+    }
+
+private:
+    // A certificate's fingerprint in four lines at the designed width.
+    int LinesHeight() const {
+        constexpr int kLines = 4;
+        const int margins = int(2 * document()->documentMargin()) + 2 * frameWidth();
+        return kLines * fontMetrics().lineSpacing() + margins;
+    }
+};
 
 }  // namespace
 
@@ -138,13 +186,49 @@ TFTPSettingForm::TFTPSettingForm(QWidget* parent, std::string iniFileName)
     dialUp->addLayout(indented(dialUpItems));
     AddRow(dialUp);
 
+    // How the connection is made.
+    ConnectGroupBox = new QGroupBox(U("接続"), this);
+    ConnectGroupBox->setObjectName("ConnectGroupBox");
+    auto* connection = fields();
+    ConnectGroupBox->setLayout(connection);
+    connection->setContentsMargins(8, 2, 8, 6);
+    Label8 = label("Label8", U("接続方式"));
+    ProtocolComboBox = new QComboBox(this);
+    ProtocolComboBox->setObjectName("ProtocolComboBox");
+    ProtocolComboBox->addItem(QStringLiteral("FTP"), QString::fromLatin1(Protocols::kFtp));
+    ProtocolComboBox->addItem(QStringLiteral("FTPES (FTP over TLS)"),
+                              QString::fromLatin1(Protocols::kFtpes));
+    ProtocolComboBox->addItem(QStringLiteral("SFTP"), QString::fromLatin1(Protocols::kSftp));
+    addField(connection, Label8, ProtocolComboBox);
+    PassiveCheckBox = check("PassiveCheckBox", U("パッシブモード"));
+    connection->addWidget(PassiveCheckBox, connection->rowCount(), 0, 1, 2);
+    Label9 = label("Label9", U("タイムアウト(秒)"));
+    TimeoutEdit = new DesignedEdit(56, this);
+    TimeoutEdit->setObjectName("TimeoutEdit");
+    addField(connection, Label9, TimeoutEdit);
+    Label10 = label("Label10", U("サーバーの指紋"));
+    Label10->setToolTip(U("FTPESでは証明書の、SFTPではホスト鍵のSHA-256指紋"));
+    ForgetButton = button("ForgetButton", U("忘れる"));
+    const int pinRow = connection->rowCount();
+    connection->addWidget(Label10, pinRow, 0);
+    connection->addWidget(ForgetButton, pinRow, 1, Qt::AlignRight);
+    FingerprintEdit = new FingerprintBox(this);
+    FingerprintEdit->setObjectName("FingerprintEdit");
+    connection->addWidget(FingerprintEdit, connection->rowCount(), 0, 1, 2);
+    FingerprintNote = label("FingerprintNote", U("接続方式と合わないため、OKで消去"));
+    FingerprintNote->hide();
+    connection->addWidget(FingerprintNote, connection->rowCount(), 0, 1, 2);
+    AddRow(ConnectGroupBox);
+
     Button1 = button("Button1", QStringLiteral("OK"));
     Button2 = button("Button2", U("キャンセル"));
     SetButtons(Button1, Button2);
 
-    QWidget* const order[] = {HostNameEdit, IDEdit,         PassEdit,          DefaultDirEdit,
-                              PortEdit,     DialUpCheckBox, DialUpOffCheckBox, DialEntryComboBox,
-                              DialIDEdit,   DialPassEdit,   Button1,           Button2};
+    QWidget* const order[] = {HostNameEdit, IDEdit,          PassEdit,          DefaultDirEdit,
+                              PortEdit,     DialUpCheckBox,  DialUpOffCheckBox, DialEntryComboBox,
+                              DialIDEdit,   DialPassEdit,    ProtocolComboBox,  PassiveCheckBox,
+                              TimeoutEdit,  FingerprintEdit, ForgetButton,      Button1,
+                              Button2};
     for (std::size_t i = 1; i < std::size(order); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
@@ -158,8 +242,17 @@ TFTPSettingForm::TFTPSettingForm(QWidget* parent, std::string iniFileName)
     connect(Button1, &QPushButton::clicked, this, &TFTPSettingForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TFTPSettingForm::Button2Click);
     connect(DialUpCheckBox, &QCheckBox::toggled, this, &TFTPSettingForm::DialUpCheckBoxClick);
+    connect(ProtocolComboBox, &QComboBox::currentIndexChanged, this,
+            &TFTPSettingForm::ProtocolComboBoxChange);
+    connect(ForgetButton, &QPushButton::clicked, this, &TFTPSettingForm::ForgetButtonClick);
 
-    InitialClientSize(246, 349);
+    // The timeout holds a number even when the file cannot be read, so that OK then reports
+    // the file rather than an empty field.
+    TimeoutEdit->setText(QString::number(
+        DefaultNumber(FindSettingRow(SettingsKeys::kFtp, "Timeout"), std::nullopt)));
+
+    // The designed 246 by 349 pixels, and the connection group below.
+    InitialClientSize(246, 349 + ConnectGroupBox->sizeHint().height() + 4);
 }
 
 void TFTPSettingForm::FormShow() {
@@ -188,6 +281,38 @@ void TFTPSettingForm::FormShow() {
     show(DialPassEdit, "DialPass");
     DialUpCheckBoxClick();
 
+    // A protocol the dialog does not know stays selectable as it was stored, so that OK
+    // does not replace it unasked.
+    const QString protocol = FromShiftJis(file.Text(kFtp, "Protocol"));
+    {
+        const QSignalBlocker quiet(ProtocolComboBox);
+        while (ProtocolComboBox->count() > 3) {
+            ProtocolComboBox->removeItem(3);
+        }
+        int known = -1;
+        for (int i = 0; i < ProtocolComboBox->count() && known < 0; ++i) {
+            if (ProtocolComboBox->itemData(i).toString().compare(protocol, Qt::CaseInsensitive) ==
+                0) {
+                known = i;
+            }
+        }
+        if (known < 0) {
+            ProtocolComboBox->addItem(protocol + U("（不明）"), protocol);
+            known = ProtocolComboBox->count() - 1;
+        }
+        ProtocolComboBox->setCurrentIndex(known);
+    }
+    shownProtocol_ = ChosenProtocol();
+    // Without a stored port, SFTP connects to its own default port.
+    if (shownProtocol_ == QLatin1String(Protocols::kSftp) && !file.Holds(kFtp, "Port")) {
+        PortEdit->setText(QString::number(kSftpPort));
+    }
+    PassiveCheckBox->setChecked(file.Bool(kFtp, "Passive"));
+    TimeoutEdit->setText(QString::number(file.Integer(kFtp, "Timeout")));
+    storedFingerprint_ = file.Text(kFtp, "Fingerprint");
+    forgotten_ = false;
+    ShowProtocolState();
+
     // The stored entry, in whatever letter case, if the phone book still has it. Names are
     // compared as characters rather than as Shift-JIS bytes: a trail byte of a double-byte
     // character can look like an ASCII letter, and folding it would match another character.
@@ -211,6 +336,59 @@ void TFTPSettingForm::DialUpCheckBoxClick() {
     }
 }
 
+QString TFTPSettingForm::ChosenProtocol() const {
+    return ProtocolComboBox->currentData().toString();
+}
+
+std::string TFTPSettingForm::FingerprintToStore() const {
+    if (forgotten_) {
+        return {};
+    }
+    const QString protocol = ChosenProtocol();
+    const bool sftp = protocol == QLatin1String(Protocols::kSftp);
+    const bool certificate =
+        protocol == QLatin1String(Protocols::kFtp) || protocol == QLatin1String(Protocols::kFtpes);
+    // A pin of the other kind could never match what the server shows, and a later upload
+    // would report it as a changed identity.
+    if ((sftp && !IsHostKeyFingerprint(storedFingerprint_)) ||
+        (certificate && IsHostKeyFingerprint(storedFingerprint_))) {
+        return {};
+    }
+    return storedFingerprint_;
+}
+
+void TFTPSettingForm::ShowProtocolState() {
+    PassiveCheckBox->setEnabled(ChosenProtocol() != QLatin1String(Protocols::kSftp));
+    const QString shown = forgotten_ ? QString() : QString::fromStdString(storedFingerprint_);
+    if (FingerprintEdit->toPlainText() != shown) {
+        FingerprintEdit->setPlainText(shown);
+    }
+    FingerprintEdit->setToolTip(shown);
+    ForgetButton->setEnabled(!shown.isEmpty());
+    FingerprintNote->setVisible(!shown.isEmpty() && FingerprintToStore().empty());
+}
+
+void TFTPSettingForm::ProtocolComboBoxChange() {
+    const QString sftp = QString::fromLatin1(Protocols::kSftp);
+    const QString chosen = ChosenProtocol();
+    // The other protocol's usual port becomes this one's; any other port stays.
+    const QString port = PortEdit->text().trimmed();
+    if (chosen == sftp && shownProtocol_ != sftp && port == QString::number(kFtpPort)) {
+        PortEdit->setText(QString::number(kSftpPort));
+    } else if (chosen != sftp && shownProtocol_ == sftp && port == QString::number(kSftpPort)) {
+        PortEdit->setText(QString::number(kFtpPort));
+    }
+    shownProtocol_ = chosen;
+    ShowProtocolState();
+}
+
+void TFTPSettingForm::ForgetButtonClick() {
+    forgotten_ = true;
+    ShowProtocolState();
+    // The button just disabled itself; the keyboard goes to the next control.
+    TimeoutEdit->setFocus(Qt::OtherFocusReason);
+}
+
 void TFTPSettingForm::Button1Click() {
     using SettingsKeys::kFtp;
     try {
@@ -231,11 +409,24 @@ void TFTPSettingForm::Button1Click() {
             throw PlatformError("'" + portText + ToShiftJis(U(kNotWholeNumber)));
         }
         file.Integer(kFtp, "Port", port);
+        const std::string timeoutText = ToShiftJis(TimeoutEdit->text());
+        std::int32_t timeout = 0;
+        if (!ParseIniInteger(timeoutText, timeout)) {
+            throw PlatformError("'" + timeoutText + ToShiftJis(U(kNotWholeNumber)));
+        }
+        // No data moving for 0 seconds would fail every transfer at once.
+        if (timeout < 1) {
+            throw PlatformError("'" + timeoutText + ToShiftJis(U(kNotPositive)));
+        }
         file.Bool(kFtp, "DialUp", DialUpCheckBox->isChecked());
         file.Bool(kFtp, "QuitDialUp", DialUpOffCheckBox->isChecked());
         file.Text(kFtp, "DialEntryName", ToShiftJis(DialEntryComboBox->currentText()));
         store("DialID", DialIDEdit);
         store("DialPass", DialPassEdit);
+        file.Text(kFtp, "Protocol", ToShiftJis(ChosenProtocol()));
+        file.Bool(kFtp, "Passive", PassiveCheckBox->isChecked());
+        file.Text(kFtp, "Fingerprint", FingerprintToStore());
+        file.Integer(kFtp, "Timeout", timeout);
         file.Commit();
     } catch (...) {
         // Nothing was written; the dialog stays open for another try.

@@ -1,8 +1,9 @@
 #pragma once
 // The connection settings dialog: FTP server, credentials, remote folder and port, and the
-// dial-up connection to make before an upload. It works on the settings file alone: it reads
-// the file each time it is shown and writes the FTP section when OK is pressed. Credentials
-// are plain on screen and scrambled in the file.
+// dial-up connection to make before an upload, and how the connection is made: protocol,
+// passive mode, timeout and the pinned server identity. It works on the settings file alone:
+// it reads the file each time it is shown and writes the FTP section when OK is pressed.
+// Credentials are plain on screen and scrambled in the file.
 
 #include <cstdint>
 #include <string>
@@ -14,8 +15,10 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace Sumirel {
@@ -40,6 +43,10 @@ public:
     void Button1Click();
     void Button2Click();
     void DialUpCheckBoxClick();
+    // The user chose another protocol: passive mode, the port and the pin follow it.
+    void ProtocolComboBoxChange();
+    // Forget the pinned fingerprint; stored as empty at OK.
+    void ForgetButtonClick();
     // A key in any control of the dialog: Escape cancels.
     void HostNameEditKeyDown(int key);
 
@@ -63,12 +70,34 @@ public:
     QComboBox* DialEntryComboBox;
     QLineEdit* DialIDEdit;
     QLineEdit* DialPassEdit;
-    QPushButton* Button1;  // OK
-    QPushButton* Button2;  // Cancel
+    QGroupBox* ConnectGroupBox;
+    QLabel* Label8;   // protocol
+    QLabel* Label9;   // timeout
+    QLabel* Label10;  // fingerprint
+    // Items show readable names; their data is the text stored in Protocol. A stored value
+    // that is none of the known ones is an extra last item, stored back as it was.
+    QComboBox* ProtocolComboBox;
+    QCheckBox* PassiveCheckBox;
+    QLineEdit* TimeoutEdit;
+    QPlainTextEdit* FingerprintEdit;  // read-only, the stored pin as it stands
+    QPushButton* ForgetButton;
+    QLabel* FingerprintNote;  // shown while OK would drop the pin
+    QPushButton* Button1;     // OK
+    QPushButton* Button2;     // Cancel
 
-protected:
+    // The Protocol that OK stores.
+    QString ChosenProtocol() const;
+    // The Fingerprint that OK stores: the stored one, unless it was forgotten or is of the
+    // other kind than the chosen protocol uses.
+    std::string FingerprintToStore() const;
+
 private:
+    void ShowProtocolState();
+
     std::string iniFileName_;
+    std::string storedFingerprint_;
+    bool forgotten_ = false;
+    QString shownProtocol_;  // the protocol chosen before the latest change
 };
 
 }  // namespace Sumirel

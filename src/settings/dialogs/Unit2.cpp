@@ -16,6 +16,8 @@
 #include <optional>
 #include <utility>
 
+#include "platform/Errors.h"
+#include "platform/IniFile.h"
 #include "platform/qt/MemoText.h"
 #include "platform/qt/ShiftJisCodec.h"
 #include "platform/widgets/DesignedSize.h"
@@ -25,6 +27,7 @@
 #include "settings/Settings.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsPlace.h"
+#include "settings/SettingsTable.h"
 
 namespace Sumirel {
 
@@ -38,6 +41,11 @@ QString U(const char* utf8) {
 const char kTextFilter[] = "テキストファイル(*.txt)|*.txt";
 const char kHtmlFilter[] = "HTMLファイル(*.html;*.htm)|*.html;*.htm";
 const char kTemplateFilter[] = "テンプレートファイル(*.html;*.htm)|*.html;*.htm";
+const char kFeedFilter[] = "Atomフィード(*.xml;*.atom)|*.xml;*.atom";
+
+// After "'" and the text of a count field.
+constexpr char kNotWholeNumber[] = "' は整数ではありません";
+constexpr char kNegative[] = "' は0以上の整数ではありません";
 
 // "description|*.a;*.b" in Qt's form "description (*.a *.b)". A description that already
 // ends with its patterns in parentheses, as "テキストファイル(*.txt)", loses them, since Qt
@@ -59,6 +67,19 @@ QString QtFileFilter(const QString& filter) {
         }
     }
     return description + QStringLiteral(" (") + patterns + QLatin1Char(')');
+}
+
+// The number in a count field, 0 or more; throws PlatformError naming the text otherwise.
+std::int32_t Count(const QLineEdit* edit) {
+    const std::string text = ToShiftJis(edit->text());
+    std::int32_t count = 0;
+    if (!ParseIniInteger(text, count)) {
+        throw PlatformError("'" + text + ToShiftJis(U(kNotWholeNumber)));
+    }
+    if (count < 0) {
+        throw PlatformError("'" + text + ToShiftJis(U(kNegative)));
+    }
+    return count;
 }
 
 // The caret after the last character, so that the edit shows the end of a long path, and
@@ -182,6 +203,48 @@ TSettingForm::TSettingForm(QWidget* parent, std::string iniFileName)
     line->addWidget(LenEndEdit, 1);
     AddRow(LineGroupBox);
 
+    BackupGroupBox = group("BackupGroupBox", U("バックアップ"));
+    auto* backup = new QHBoxLayout(BackupGroupBox);
+    inGroup(backup);
+    Label10 = label(BackupGroupBox, "Label10", U("バックアップ数"));
+    BackupCountEdit = narrow(BackupGroupBox, "BackupCountEdit");
+    BackupCountEdit->setToolTip(
+        U("日記とテンプレートを置き換える前の版をいくつ残すか（0で残さない）"));
+    backup->addWidget(Label10);
+    backup->addWidget(BackupCountEdit);
+    backup->addStretch(1);
+    AddRow(BackupGroupBox);
+
+    // Captions left of their fields; the file's browse button right of it.
+    FeedGroupBox = group("FeedGroupBox", U("フィード (Atom)"));
+    auto* feed = new QGridLayout(FeedGroupBox);
+    inGroup(feed);
+    feed->setColumnStretch(1, 1);
+    feed->setHorizontalSpacing(6);
+    feed->setVerticalSpacing(4);
+    Label11 = label(FeedGroupBox, "Label11", U("ファイル名"));
+    FeedFileNameEdit = edit(FeedGroupBox, "FeedFileNameEdit");
+    FeedFileNameEdit->setPlaceholderText(U("空欄ならフィードを作らない"));
+    Button7 = button(FeedGroupBox, "Button7", U("参照"));
+    Label12 = label(FeedGroupBox, "Label12", U("ページのURL"));
+    FeedUrlEdit = edit(FeedGroupBox, "FeedUrlEdit");
+    FeedUrlEdit->setPlaceholderText(QStringLiteral("https://example.org/diary/Diary.html"));
+    Label13 = label(FeedGroupBox, "Label13", U("タイトル"));
+    FeedTitleEdit = edit(FeedGroupBox, "FeedTitleEdit");
+    FeedTitleEdit->setPlaceholderText(U("空欄ならページの題"));
+    Label14 = label(FeedGroupBox, "Label14", U("エントリ数"));
+    FeedEntriesEdit = narrow(FeedGroupBox, "FeedEntriesEdit");
+    feed->addWidget(Label11, 0, 0);
+    feed->addWidget(FeedFileNameEdit, 0, 1);
+    feed->addWidget(Button7, 0, 2);
+    feed->addWidget(Label12, 1, 0);
+    feed->addWidget(FeedUrlEdit, 1, 1, 1, 2);
+    feed->addWidget(Label13, 2, 0);
+    feed->addWidget(FeedTitleEdit, 2, 1, 1, 2);
+    feed->addWidget(Label14, 3, 0);
+    feed->addWidget(FeedEntriesEdit, 3, 1, Qt::AlignLeft);
+    AddRow(FeedGroupBox);
+
     Button1 = button(this, "Button1", QStringLiteral("OK"));
     Button2 = button(this, "Button2", U("キャンセル"));
     SetButtons(Button1, Button2);
@@ -201,16 +264,23 @@ TSettingForm::TSettingForm(QWidget* parent, std::string iniFileName)
                               MonEdit,
                               DayEdit,
                               LenStartEdit,
-                              LenEndEdit};
+                              LenEndEdit,
+                              BackupCountEdit,
+                              FeedFileNameEdit,
+                              Button7,
+                              FeedUrlEdit,
+                              FeedTitleEdit,
+                              FeedEntriesEdit};
     for (std::size_t i = 1; i < std::size(order); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
     Button1->setFocus();
 
     // Escape cancels from these; on a browse button it does nothing.
-    CancelOnEscape(Button2,
-                   {DiaryFileNameEdit, HtmlFileNameEdit, TemplateFileNameEdit, OtherFileEdit,
-                    YearEdit, MonEdit, DayEdit, LenStartEdit, LenEndEdit, Button1, Button2});
+    CancelOnEscape(
+        Button2, {DiaryFileNameEdit, HtmlFileNameEdit, TemplateFileNameEdit, OtherFileEdit,
+                  YearEdit, MonEdit, DayEdit, LenStartEdit, LenEndEdit, BackupCountEdit,
+                  FeedFileNameEdit, FeedUrlEdit, FeedTitleEdit, FeedEntriesEdit, Button1, Button2});
 
     connect(Button1, &QPushButton::clicked, this, &TSettingForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TSettingForm::Button2Click);
@@ -218,13 +288,15 @@ TSettingForm::TSettingForm(QWidget* parent, std::string iniFileName)
     connect(Button4, &QPushButton::clicked, this, &TSettingForm::Button4Click);
     connect(Button5, &QPushButton::clicked, this, &TSettingForm::Button5Click);
     connect(Button6, &QPushButton::clicked, this, &TSettingForm::Button6Click);
+    connect(Button7, &QPushButton::clicked, this, &TSettingForm::Button7Click);
 
     // After a browse, chosen or cancelled, the keyboard is back in the field it filled, so
     // that Enter and Escape work on at once (the browse buttons take neither).
     const std::pair<QPushButton*, QWidget*> browsed[] = {{Button3, DiaryFileNameEdit},
                                                          {Button4, HtmlFileNameEdit},
                                                          {Button5, TemplateFileNameEdit},
-                                                         {Button6, OtherFileEdit}};
+                                                         {Button6, OtherFileEdit},
+                                                         {Button7, FeedFileNameEdit}};
     for (auto [browse, field] : browsed) {
         connect(browse, &QPushButton::clicked, field, [this, field = field] {
             activateWindow();
@@ -232,7 +304,16 @@ TSettingForm::TSettingForm(QWidget* parent, std::string iniFileName)
         });
     }
 
-    InitialClientSize(349, 394);
+    // The counts hold a number even when the file cannot be read, so that OK then reports the
+    // file rather than an empty field.
+    BackupCountEdit->setText(QString::number(
+        DefaultNumber(FindSettingRow(SettingsKeys::kSettings, "BackupCount"), std::nullopt)));
+    FeedEntriesEdit->setText(QString::number(
+        DefaultNumber(FindSettingRow(SettingsKeys::kFeed, "Entries"), std::nullopt)));
+
+    // The designed 349 by 394 pixels, and the backup and feed groups below.
+    InitialClientSize(
+        349, 394 + BackupGroupBox->sizeHint().height() + FeedGroupBox->sizeHint().height() + 8);
 }
 
 void TSettingForm::FormShow() {
@@ -251,10 +332,16 @@ void TSettingForm::FormShow() {
     show(LenEndEdit, kSettings, "LenEndString");
     OtherFileEdit->setPlainText(
         MemoDisplayText(OtherFilesBoxText(file.Text(kSettings, "OtherFiles"))));
+    BackupCountEdit->setText(QString::number(file.Integer(kSettings, "BackupCount")));
+    show(FeedFileNameEdit, kFeed, "FileName");
+    show(FeedUrlEdit, kFeed, "Url");
+    show(FeedTitleEdit, kFeed, "Title");
+    FeedEntriesEdit->setText(QString::number(file.Integer(kFeed, "Entries")));
 
     ShowEndSelected(DiaryFileNameEdit);
     ShowEndSelected(HtmlFileNameEdit);
     ShowEndSelected(TemplateFileNameEdit);
+    ShowEndSelected(FeedFileNameEdit);
 }
 
 QString TSettingForm::BrowseFile(const QString& filter, const QString& defaultExtension) {
@@ -284,6 +371,10 @@ void TSettingForm::Button4Click() {
 
 void TSettingForm::Button5Click() {
     BrowseInto(TemplateFileNameEdit, U(kTemplateFilter), QStringLiteral("html"));
+}
+
+void TSettingForm::Button7Click() {
+    BrowseInto(FeedFileNameEdit, U(kFeedFilter), QStringLiteral("xml"));
 }
 
 void TSettingForm::Button6Click() {
@@ -330,6 +421,11 @@ void TSettingForm::Button1Click() {
         store(kSettings, "LenEndString", LenEndEdit);
         file.Text(kSettings, "OtherFiles",
                   StoreOtherFiles(MemoBytes(OtherFileEdit->toPlainText())));
+        file.Integer(kSettings, "BackupCount", Count(BackupCountEdit));
+        store(kFeed, "FileName", FeedFileNameEdit);
+        store(kFeed, "Url", FeedUrlEdit);
+        store(kFeed, "Title", FeedTitleEdit);
+        file.Integer(kFeed, "Entries", Count(FeedEntriesEdit));
         file.Commit();
     } catch (...) {
         // Nothing was written; the dialog stays open for another try.

@@ -1,8 +1,8 @@
 #pragma once
 // The settings dialog: the three data files, the date separators, the text put around every
-// line of an entry and the list of target files. It works on the settings file alone: it
-// reads the file each time it is shown and writes all its keys when OK is pressed; the main
-// window reloads its settings afterwards.
+// line of an entry, the list of target files, how many backups to keep and the Atom feed. It works
+// on the settings file alone: it reads the file each time it is shown and writes all its keys when
+// OK is pressed; the main window reloads its settings afterwards.
 
 #include <QString>
 #include <string>
@@ -32,6 +32,7 @@ public:
     void Button4Click();
     void Button5Click();
     void Button6Click();
+    void Button7Click();
     // A key in one of the edits, the target box, OK or Cancel: Escape cancels.
     void DiaryFileNameEditKeyDown(int key);
 
@@ -45,15 +46,22 @@ public:
     QGroupBox* FileGroupBox;
     QGroupBox* DateGroupBox;
     QGroupBox* LineGroupBox;
-    QLabel* Label1;  // diary file
-    QLabel* Label2;  // generated page
-    QLabel* Label3;  // template
-    QLabel* Label4;  // target files
-    QLabel* Label5;  // year
-    QLabel* Label6;  // month
-    QLabel* Label7;  // day
-    QLabel* Label8;  // line start
-    QLabel* Label9;  // line end
+    QGroupBox* BackupGroupBox;
+    QGroupBox* FeedGroupBox;
+    QLabel* Label1;   // diary file
+    QLabel* Label2;   // generated page
+    QLabel* Label3;   // template
+    QLabel* Label4;   // target files
+    QLabel* Label5;   // year
+    QLabel* Label6;   // month
+    QLabel* Label7;   // day
+    QLabel* Label8;   // line start
+    QLabel* Label9;   // line end
+    QLabel* Label10;  // backup count
+    QLabel* Label11;  // feed file
+    QLabel* Label12;  // page address
+    QLabel* Label13;  // feed title
+    QLabel* Label14;  // feed entries
     QLineEdit* DiaryFileNameEdit;
     QLineEdit* HtmlFileNameEdit;
     QLineEdit* TemplateFileNameEdit;
@@ -63,12 +71,18 @@ public:
     QLineEdit* DayEdit;
     QLineEdit* LenStartEdit;
     QLineEdit* LenEndEdit;
+    QLineEdit* BackupCountEdit;
+    QLineEdit* FeedFileNameEdit;
+    QLineEdit* FeedUrlEdit;
+    QLineEdit* FeedTitleEdit;
+    QLineEdit* FeedEntriesEdit;
     QPushButton* Button1;  // OK
     QPushButton* Button2;  // Cancel
     QPushButton* Button3;  // browse: diary file
     QPushButton* Button4;  // browse: generated page
     QPushButton* Button5;  // browse: template
     QPushButton* Button6;  // browse: target files, several at once
+    QPushButton* Button7;  // browse: feed file
 
 protected:
 private:
