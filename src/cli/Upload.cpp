@@ -193,6 +193,17 @@ bool Dial(Sumirel::DialUp& dialUp, ConsoleLog& log, StopSignals& stop) {
     return connected;
 }
 
+// The client the settings' protocol asks for; null after telling why there is none.
+std::unique_ptr<Sumirel::UploadClient> ClientFor(const Sumirel::Settings& settings,
+                                                 std::ostream& err, const char* consequence) {
+    try {
+        return Sumirel::CreateUploadClient(settings.Ftp);
+    } catch (const Sumirel::UnknownProtocolError& error) {
+        err << kProgram << error.what() << consequence << '\n';
+        return nullptr;
+    }
+}
+
 }  // namespace
 
 int Upload(const std::string& iniFileName, bool dryRun, std::ostream& out, std::ostream& err) {
@@ -200,11 +211,9 @@ int Upload(const std::string& iniFileName, bool dryRun, std::ostream& out, std::
     EnsureApplication(app);
 
     const Sumirel::Settings settings = Sumirel::LoadSettings(iniFileName);
-    std::unique_ptr<Sumirel::UploadClient> client;
-    try {
-        client = Sumirel::CreateUploadClient(settings.Ftp);
-    } catch (const Sumirel::UnknownProtocolError& error) {
-        err << kProgram << error.what() << "; nothing was sent\n";
+    const std::unique_ptr<Sumirel::UploadClient> client =
+        ClientFor(settings, err, "; nothing was sent");
+    if (!client) {
         return kNotDone;
     }
     std::unique_ptr<Sumirel::DialUp> dialUp;
@@ -275,11 +284,8 @@ int Trust(const std::string& iniFileName, const std::optional<std::string>& fing
     EnsureApplication(app);
 
     const Sumirel::Settings settings = Sumirel::LoadSettings(iniFileName);
-    std::unique_ptr<Sumirel::UploadClient> client;
-    try {
-        client = Sumirel::CreateUploadClient(settings.Ftp);
-    } catch (const Sumirel::UnknownProtocolError& error) {
-        err << kProgram << error.what() << '\n';
+    const std::unique_ptr<Sumirel::UploadClient> client = ClientFor(settings, err, "");
+    if (!client) {
         return kNotDone;
     }
     Sumirel::SetUpUpload(settings, *client, nullptr);

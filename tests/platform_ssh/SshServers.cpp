@@ -4,7 +4,6 @@
 #include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,41 +14,26 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 #include <vector>
 
-extern char** environ;
+#include "support/ServerProcess.h"
+
 
 namespace SshTest {
 
 namespace {
 
 using namespace std::chrono_literals;
+using SumirelTest::AwaitServer;
 using SumirelTest::ReadBytes;
 
-constexpr auto kStartLimit = 15s;
 constexpr auto kStopLimit = 5s;
 constexpr auto kLogLimit = 5s;
 constexpr auto kPollInterval = 20ms;
 
 pid_t Spawn(std::vector<std::string> args, const std::string& output) {
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                     0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = -1;
-    const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        throw std::runtime_error("cannot start " + args[0]);
-    }
-    return pid;
+    return SumirelTest::SpawnServer(std::move(args), output, {.appendOutput = true});
 }
 
 // Runs a command to its end; its output goes to `output`. Throws when it fails.
@@ -131,13 +115,6 @@ void WriteText(const std::filesystem::path& path, const std::string& text) {
     out << text;
 }
 
-int ReadPort(const std::filesystem::path& portFile) {
-    std::ifstream in(portFile);
-    int port = 0;
-    in >> port;
-    return in ? port : 0;
-}
-
 }  // namespace
 
 KeyPair MakeKey(const std::string& path, const std::string& type, const std::string& passphrase) {
@@ -210,19 +187,9 @@ OpenSshServer::OpenSshServer(const Options& options) : root_(dir_.Path() / "root
                     {"/bin/sh", "-c", "trap '' XFSZ; ulimit -f " + blocks + "; exec \"$@\"", "sh"});
     }
     pid_ = Spawn(args, log);
-    const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
-    while (Log().find("Server listening on") == std::string::npos) {
-        if (::waitpid(pid_, nullptr, WNOHANG) != 0) {
-            pid_ = -1;
-            throw std::runtime_error("sshd ended at start: " + Log());
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            Stop(pid_);
-            pid_ = -1;
-            throw std::runtime_error("sshd did not start: " + Log());
-        }
-        std::this_thread::sleep_for(kPollInterval);
-    }
+    AwaitServer(
+        pid_, [&] { return Log().find("Server listening on") != std::string::npos; }, "sshd",
+        [&] { return Log(); }, Stop);
 }
 
 OpenSshServer::~OpenSshServer() {
@@ -286,19 +253,9 @@ ParamikoSftpServer::ParamikoSftpServer(const Options& options) : root_(dir_.Path
         args.insert(args.end(), {"--stall-after", std::to_string(options.stallAfter)});
     }
     pid_ = Spawn(args, output);
-    const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
-    while ((port_ = ReadPort(portFile)) == 0) {
-        if (::waitpid(pid_, nullptr, WNOHANG) != 0) {
-            pid_ = -1;
-            throw std::runtime_error("the SFTP server ended at start: " + ReadBytes(output));
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            Stop(pid_);
-            pid_ = -1;
-            throw std::runtime_error("the SFTP server did not start: " + ReadBytes(output));
-        }
-        std::this_thread::sleep_for(kPollInterval);
-    }
+    AwaitServer(
+        pid_, [&] { return (port_ = SumirelTest::ReadPortFile(portFile)) != 0; }, "the SFTP server",
+        [&] { return ReadBytes(output); }, Stop);
 }
 
 ParamikoSftpServer::~ParamikoSftpServer() {

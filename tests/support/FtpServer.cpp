@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,7 +13,8 @@
 #include <utility>
 #include <vector>
 
-extern char** environ;
+#include "support/ServerProcess.h"
+
 
 namespace SumirelTest {
 
@@ -22,7 +22,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kStartLimit = 15s;
 constexpr auto kStopLimit = 5s;
 constexpr auto kPollInterval = 20ms;
 
@@ -38,13 +37,6 @@ void Stop(pid_t pid) {
     }
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
-}
-
-int ReadPort(const std::filesystem::path& portFile) {
-    std::ifstream in(portFile);
-    int port = 0;
-    in >> port;
-    return in ? port : 0;
 }
 
 }  // namespace
@@ -109,36 +101,10 @@ FtpServer::FtpServer(const Options& options)
     if (options.dropAfter > 0) {
         args.insert(args.end(), {"--drop-after", std::to_string(options.dropAfter)});
     }
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    const int spawned = ::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        throw std::runtime_error("cannot start /usr/bin/python3 for the FTP server");
-    }
-
-    const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
-    while ((port_ = ReadPort(portFile)) == 0) {
-        if (::waitpid(pid_, nullptr, WNOHANG) != 0) {
-            pid_ = -1;
-            throw std::runtime_error("the FTP server ended at start: " + ReadBytes(log));
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            Stop(pid_);
-            pid_ = -1;
-            throw std::runtime_error("the FTP server did not start: " + ReadBytes(log));
-        }
-        std::this_thread::sleep_for(kPollInterval);
-    }
+    pid_ = SpawnServer(args, log);
+    AwaitServer(
+        pid_, [&] { return (port_ = ReadPortFile(portFile)) != 0; }, "the FTP server",
+        [&] { return ReadBytes(log); }, Stop);
 }
 
 std::vector<std::string> FtpServer::Commands() const {

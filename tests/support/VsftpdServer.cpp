@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,7 +14,8 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
+#include "support/ServerProcess.h"
+
 
 namespace SumirelTest {
 
@@ -108,40 +108,10 @@ VsftpdServer::VsftpdServer(const std::string& certificate) : uploads_(dir_.Path(
     std::filesystem::create_directories("/var/run/vsftpd/empty");
 
     std::vector<std::string> args = {kVsftpd, config};
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, dir_.File("stdout").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    const int spawned = ::posix_spawn(&pid_, kVsftpd, &actions, &attributes, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    if (spawned != 0) {
-        throw std::runtime_error("cannot start vsftpd");
-    }
-    const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
-    while (!Listens(port_)) {
-        if (::waitpid(pid_, nullptr, WNOHANG) != 0) {
-            pid_ = -1;
-            throw std::runtime_error("vsftpd ended at start: " + ReadBytes(dir_.File("stdout")));
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            StopGroup(pid_);
-            pid_ = -1;
-            throw std::runtime_error("vsftpd did not start");
-        }
-        std::this_thread::sleep_for(kPollInterval);
-    }
+    pid_ = SpawnServer(args, dir_.File("stdout"), {.appendOutput = false, .ownGroup = true});
+    AwaitServer(
+        pid_, [&] { return Listens(port_); }, "vsftpd",
+        [&] { return ReadBytes(dir_.File("stdout")); }, StopGroup);
 }
 
 VsftpdServer::~VsftpdServer() {
